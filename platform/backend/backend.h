@@ -1,0 +1,77 @@
+// The seam between the program and the desktop: every window, event, clock reading and cursor
+// change outside the process goes through one Backend. Two implementations exist, chosen in
+// code: sdl2/ (the real desktop) and headless/ (a whole machine in memory for tests and tools).
+//
+// A backend knows only top-level windows; child windows, the message queue, timers, keyboard
+// state and activation bookkeeping are the platform's own (platform/system), the same for both.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "platform/winapi.h"
+
+namespace platform {
+
+enum class Border { None, Fixed, Sizeable };
+
+// What a top-level window looks like when it is made.
+struct WindowSpec {
+  std::string title;
+  Border border = Border::Fixed;
+  bool minimizeBox = true;
+  bool maximizeBox = false;
+  bool taskbarButton = true;
+  RECT client;  // the client area in screen coordinates
+};
+
+enum class WaitResult {
+  Event,    // an event was taken
+  Timeout,  // the timeout passed without one
+  Never,    // nothing can ever arrive (only a machine with nothing scripted says this)
+};
+
+class Backend {
+ public:
+  virtual ~Backend() = default;
+
+  // A short name for messages: "sdl2", "headless".
+  virtual const char* Name() const = 0;
+
+  // Windows. The platform names each window by its own handle; a backend that cannot make one
+  // answers false and the platform's window creation fails.
+  virtual bool CreateWindow(HWND window, const WindowSpec& spec) = 0;
+  virtual void DestroyWindow(HWND window) = 0;
+  virtual void ShowWindow(HWND window, bool visible) = 0;
+  virtual void MinimizeWindow(HWND window) = 0;
+  virtual void RestoreWindow(HWND window) = 0;
+  virtual void SetTitle(HWND window, const std::string& title) = 0;
+  virtual void SetFrame(HWND window, Border border, bool minimizeBox, bool maximizeBox) = 0;
+  virtual void SetTaskbarButton(HWND window, bool shown) = 0;
+  // Moves and sizes the client area, given in screen coordinates.
+  virtual void SetClientRect(HWND window, const RECT& client) = 0;
+  // The client area in screen coordinates as the desktop has it now.
+  virtual RECT ClientRect(HWND window) = 0;
+  // Asks the desktop to give the window the keyboard focus.
+  virtual void ActivateWindow(HWND window) = 0;
+  // The desktop's usable screen, for centring windows.
+  virtual RECT ScreenRect() = 0;
+
+  // Events, already in message form: input and window messages addressed to a top-level
+  // window (mouse coordinates in its client area), WM_ACTIVATE with WA_ACTIVE or WA_INACTIVE
+  // when a window gains or loses the keyboard focus, WM_ACTIVATEAPP with window 0 when the
+  // application as a whole gains or loses the foreground without a window of its own,
+  // WM_SYSCOMMAND SC_CLOSE when the user asks to close, WM_SIZE when the desktop resized or
+  // minimised the window, WM_MOVE, WM_ENTERSIZEMOVE / WM_EXITSIZEMOVE around a drag,
+  // WM_PAINT when the window must be drawn again, WM_QUIT when the user ends the program.
+  // Waits up to timeoutMs (0 = only look, INFINITE = as long as it takes).
+  virtual WaitResult WaitEvent(MSG& event, DWORD timeoutMs) = 0;
+
+  // A 32-bit millisecond count that wraps around.
+  virtual std::uint32_t Milliseconds() = 0;
+
+  virtual void SetCursorVisible(bool visible) = 0;
+  virtual void Beep() = 0;
+};
+
+}  // namespace platform

@@ -1,0 +1,231 @@
+#include "platform/backend/headless/headless.h"
+
+#include <algorithm>
+#include <memory>
+
+#include "platform/system/machine.h"
+
+namespace platform::headless {
+
+namespace {
+bool NotLater(std::uint32_t a, std::uint32_t b) { return static_cast<std::int32_t>(a - b) <= 0; }
+}  // namespace
+
+HeadlessBackend::HeadlessBackend() = default;
+
+void HeadlessBackend::Queue(const MSG& event) { QueueAt(FNow, event); }
+
+void HeadlessBackend::QueueAt(std::uint32_t at, const MSG& event) {
+  // Times compare relative to now, so that a queue that spans the clock's wrap stays in order.
+  const auto later = [&](const Scripted& s) {
+    return static_cast<std::int32_t>(s.at - FNow) > static_cast<std::int32_t>(at - FNow);
+  };
+  FEvents.insert(std::find_if(FEvents.begin(), FEvents.end(), later), Scripted{at, event});
+}
+
+WPARAM HeadlessBackend::MouseFlags(Modifiers held, Button pressed, bool down) const {
+  WPARAM flags = FButtons;
+  const WPARAM bit = pressed == Button::Left    ? MK_LBUTTON
+                     : pressed == Button::Right ? MK_RBUTTON
+                                                : MK_MBUTTON;
+  flags = down ? (flags | bit) : (flags & ~bit);
+  if (held.shift) flags |= MK_SHIFT;
+  if (held.ctrl) flags |= MK_CONTROL;
+  return flags;
+}
+
+void HeadlessBackend::MoveMouse(HWND window, int x, int y) {
+  Queue({window, WM_MOUSEMOVE, FButtons, MAKELPARAM_XY(x, y)});
+}
+
+void HeadlessBackend::ButtonDown(HWND window, int x, int y, Button button, Modifiers held,
+                                 bool doubleClick) {
+  static constexpr UINT kDown[] = {WM_LBUTTONDOWN, WM_RBUTTONDOWN, WM_MBUTTONDOWN};
+  static constexpr UINT kDouble[] = {WM_LBUTTONDBLCLK, WM_RBUTTONDBLCLK, WM_MBUTTONDBLCLK};
+  const auto i = static_cast<int>(button);
+  FButtons = MouseFlags({}, button, true);
+  Queue({window, doubleClick ? kDouble[i] : kDown[i], MouseFlags(held, button, true),
+         MAKELPARAM_XY(x, y)});
+}
+
+void HeadlessBackend::ButtonUp(HWND window, int x, int y, Button button, Modifiers held) {
+  static constexpr UINT kUp[] = {WM_LBUTTONUP, WM_RBUTTONUP, WM_MBUTTONUP};
+  FButtons = MouseFlags({}, button, false);
+  Queue({window, kUp[static_cast<int>(button)], MouseFlags(held, button, false),
+         MAKELPARAM_XY(x, y)});
+}
+
+void HeadlessBackend::Click(HWND window, int x, int y, Button button, Modifiers held,
+                            bool doubleClick) {
+  if (held.shift) KeyDown(window, VK_SHIFT);
+  if (held.ctrl) KeyDown(window, VK_CONTROL);
+  if (held.alt) KeyDown(window, VK_MENU, true);
+  ButtonDown(window, x, y, button, held, doubleClick);
+  ButtonUp(window, x, y, button, held);
+  if (held.alt) KeyUp(window, VK_MENU, true);
+  if (held.ctrl) KeyUp(window, VK_CONTROL);
+  if (held.shift) KeyUp(window, VK_SHIFT);
+}
+
+void HeadlessBackend::KeyDown(HWND window, std::uint16_t vk, bool alt) {
+  Queue({window, alt ? WM_SYSKEYDOWN : WM_KEYDOWN, vk, 1 | (alt ? KF_ALTDOWN_BIT : 0)});
+}
+
+void HeadlessBackend::KeyUp(HWND window, std::uint16_t vk, bool alt) {
+  constexpr LPARAM kReleased = LPARAM{3} << 30;  // previous state down, transition up
+  Queue({window, alt ? WM_SYSKEYUP : WM_KEYUP, vk, 1 | kReleased | (alt ? KF_ALTDOWN_BIT : 0)});
+}
+
+void HeadlessBackend::PressKey(HWND window, std::uint16_t vk, Modifiers held) {
+  if (held.shift) KeyDown(window, VK_SHIFT, false);
+  if (held.ctrl) KeyDown(window, VK_CONTROL, false);
+  if (held.alt) KeyDown(window, VK_MENU, true);
+  KeyDown(window, vk, held.alt);
+  KeyUp(window, vk, held.alt);
+  if (held.alt) KeyUp(window, VK_MENU, true);
+  if (held.ctrl) KeyUp(window, VK_CONTROL, false);
+  if (held.shift) KeyUp(window, VK_SHIFT, false);
+}
+
+void HeadlessBackend::RequestClose(HWND window) { Queue({window, WM_SYSCOMMAND, SC_CLOSE, 0}); }
+
+void HeadlessBackend::Drag(HWND window, int dx, int dy) {
+  Queue({window, WM_ENTERSIZEMOVE, 0, 0});
+  if (WindowRecord* w = Record(window)) {
+    RECT& r = w->spec.client;
+    r = {r.left + dx, r.top + dy, r.right + dx, r.bottom + dy};
+  }
+  Queue({window, WM_MOVE, 0, 0});
+  Queue({window, WM_EXITSIZEMOVE, 0, 0});
+}
+
+void HeadlessBackend::OpenSystemMenu(HWND window) { Queue({window, WM_INITMENU, 0, 0}); }
+
+void HeadlessBackend::UserMinimize(HWND window) { Queue({window, WM_SYSCOMMAND, SC_MINIMIZE, 0}); }
+
+void HeadlessBackend::Focus(HWND window) {
+  FFocused = window;
+  Queue({window, WM_ACTIVATE, WA_ACTIVE, 0});
+}
+
+void HeadlessBackend::DeactivateApplication() {
+  FFocused = 0;
+  Queue({0, WM_ACTIVATEAPP, 0, 0});
+}
+
+void HeadlessBackend::ActivateApplication() { Queue({0, WM_ACTIVATEAPP, 1, 0}); }
+
+void HeadlessBackend::Quit() { Queue({0, WM_QUIT, 0, 0}); }
+
+const WindowRecord* HeadlessBackend::Window(HWND window) const {
+  auto it = FWindows.find(window);
+  return it == FWindows.end() ? nullptr : &it->second;
+}
+
+WindowRecord* HeadlessBackend::Record(HWND window) {
+  auto it = FWindows.find(window);
+  return it == FWindows.end() || it->second.destroyed ? nullptr : &it->second;
+}
+
+std::vector<HWND> HeadlessBackend::VisibleWindows() const {
+  std::vector<HWND> out;
+  for (const auto& [h, w] : FWindows)
+    if (w.visible && !w.destroyed) out.push_back(h);
+  return out;
+}
+
+bool HeadlessBackend::CreateWindow(HWND window, const WindowSpec& spec) {
+  FWindows[window] = WindowRecord{spec, false, false, false};
+  return true;
+}
+
+void HeadlessBackend::DestroyWindow(HWND window) {
+  WindowRecord* w = Record(window);
+  if (!w) return;
+  // The desktop hands the focus on to whatever comes next; the application keeps the
+  // foreground until another program takes it.
+  w->destroyed = true;
+  w->visible = false;
+  if (FFocused == window) FFocused = 0;
+}
+
+void HeadlessBackend::ShowWindow(HWND window, bool visible) {
+  WindowRecord* w = Record(window);
+  if (!w || w->visible == visible) return;
+  w->visible = visible;
+  if (visible && FFocusOnShow) Focus(window);
+  if (!visible && FFocused == window) {
+    Queue({window, WM_ACTIVATE, WA_INACTIVE, 0});
+    FFocused = 0;
+  }
+}
+
+void HeadlessBackend::MinimizeWindow(HWND window) {
+  if (WindowRecord* w = Record(window)) w->minimized = true;
+}
+
+void HeadlessBackend::RestoreWindow(HWND window) {
+  if (WindowRecord* w = Record(window)) w->minimized = false;
+}
+
+void HeadlessBackend::SetTitle(HWND window, const std::string& title) {
+  if (WindowRecord* w = Record(window)) w->spec.title = title;
+}
+
+void HeadlessBackend::SetFrame(HWND window, Border border, bool minimizeBox, bool maximizeBox) {
+  if (WindowRecord* w = Record(window)) {
+    w->spec.border = border;
+    w->spec.minimizeBox = minimizeBox;
+    w->spec.maximizeBox = maximizeBox;
+  }
+}
+
+void HeadlessBackend::SetTaskbarButton(HWND window, bool shown) {
+  if (WindowRecord* w = Record(window)) w->spec.taskbarButton = shown;
+}
+
+void HeadlessBackend::SetClientRect(HWND window, const RECT& client) {
+  if (WindowRecord* w = Record(window)) w->spec.client = client;
+}
+
+RECT HeadlessBackend::ClientRect(HWND window) {
+  const WindowRecord* w = Record(window);
+  return w ? w->spec.client : RECT{};
+}
+
+void HeadlessBackend::ActivateWindow(HWND window) {
+  if (Record(window)) Focus(window);
+}
+
+WaitResult HeadlessBackend::WaitEvent(MSG& event, DWORD timeoutMs) {
+  if (!FEvents.empty() && NotLater(FEvents.front().at, FNow)) {
+    event = FEvents.front().event;
+    FEvents.erase(FEvents.begin());
+    return WaitResult::Event;
+  }
+  if (timeoutMs == 0) return WaitResult::Timeout;
+  if (FEvents.empty()) {
+    if (timeoutMs == INFINITE) return WaitResult::Never;
+    FNow += timeoutMs;
+    return WaitResult::Timeout;
+  }
+  const std::uint32_t until = FEvents.front().at - FNow;
+  if (timeoutMs != INFINITE && until > timeoutMs) {
+    FNow += timeoutMs;
+    return WaitResult::Timeout;
+  }
+  FNow = FEvents.front().at;
+  event = FEvents.front().event;
+  FEvents.erase(FEvents.begin());
+  return WaitResult::Event;
+}
+
+HeadlessBackend& Install(std::uint32_t startTime) {
+  auto backend = std::make_unique<HeadlessBackend>();
+  HeadlessBackend& ref = *backend;
+  ref.SetTime(startTime);
+  InstallBackend(std::move(backend));
+  return ref;
+}
+
+}  // namespace platform::headless

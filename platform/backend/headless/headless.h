@@ -1,0 +1,134 @@
+// A whole desktop in memory, for tests, tools and benchmarks: windows that exist only as
+// records, a virtual clock that moves only when told or when the program waits, and a
+// scripted queue of input events.
+//
+// Time: the clock starts at a value the caller chooses (0 unless told) and wraps around at
+// 2^32. A wait with a timeout moves the clock on by the timeout, or to the next scripted event
+// that falls inside it. A wait without a timeout when nothing is scripted answers Never.
+//
+// Input: events are queued as they would come from a desktop, at once or at a given time;
+// the helpers below build the usual sequences (key presses with their modifiers, clicks).
+// Showing a window gives it the keyboard focus, unless that is switched off.
+//
+// Does not: draw anything, make sounds, or have real screen modes; those are the display and
+// sound services' own.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "platform/backend/backend.h"
+
+namespace platform::headless {
+
+// What the desktop knows of one window.
+struct WindowRecord {
+  WindowSpec spec;
+  bool visible = false;
+  bool minimized = false;
+  bool destroyed = false;
+};
+
+enum class Button { Left, Right, Middle };
+
+// Modifier keys held around a scripted key press or click.
+struct Modifiers {
+  bool shift = false;
+  bool ctrl = false;
+  bool alt = false;
+};
+
+class HeadlessBackend final : public Backend {
+ public:
+  HeadlessBackend();
+
+  // Clock.
+  void SetTime(std::uint32_t ms) { FNow = ms; }
+  void Advance(std::uint32_t ms) { FNow += ms; }
+  std::uint32_t Now() const { return FNow; }
+
+  // Scripted events. Queue appends an event that can be taken at once; QueueAt one that
+  // becomes available when the clock reaches `at` (events at the same time keep their order).
+  void Queue(const MSG& event);
+  void QueueAt(std::uint32_t at, const MSG& event);
+  std::size_t PendingEvents() const { return FEvents.size(); }
+
+  void MoveMouse(HWND window, int x, int y);
+  // Button down and up at (x, y) of the window's client area, with the modifiers held; with
+  // doubleClick the down is the second press of a double click.
+  void Click(HWND window, int x, int y, Button button = Button::Left, Modifiers held = {},
+             bool doubleClick = false);
+  void ButtonDown(HWND window, int x, int y, Button button, Modifiers held = {},
+                  bool doubleClick = false);
+  void ButtonUp(HWND window, int x, int y, Button button, Modifiers held = {});
+  // Modifier downs, the key's down and up, modifier ups; Alt makes them system keys.
+  void PressKey(HWND window, std::uint16_t virtualKey, Modifiers held = {});
+  void KeyDown(HWND window, std::uint16_t virtualKey, bool alt = false);
+  void KeyUp(HWND window, std::uint16_t virtualKey, bool alt = false);
+  // The user asks to close the window (close button or window menu).
+  void RequestClose(HWND window);
+  // The user drags the window to a new place: the move starts, the window moves, it ends.
+  void Drag(HWND window, int dx, int dy);
+  void OpenSystemMenu(HWND window);
+  void UserMinimize(HWND window);
+  // The window gains the focus; or the application loses the foreground to another program;
+  // or it gains it back without a window of its own taking the focus.
+  void Focus(HWND window);
+  void DeactivateApplication();
+  void ActivateApplication();
+  void Quit();
+
+  void SetFocusOnShow(bool focus) { FFocusOnShow = focus; }
+  void SetScreen(const RECT& screen) { FScreen = screen; }
+
+  // What the desktop shows.
+  const WindowRecord* Window(HWND window) const;
+  std::vector<HWND> VisibleWindows() const;
+  bool CursorVisible() const { return FCursorVisible; }
+  int Beeps() const { return FBeeps; }
+
+  // Backend.
+  const char* Name() const override { return "headless"; }
+  bool CreateWindow(HWND window, const WindowSpec& spec) override;
+  void DestroyWindow(HWND window) override;
+  void ShowWindow(HWND window, bool visible) override;
+  void MinimizeWindow(HWND window) override;
+  void RestoreWindow(HWND window) override;
+  void SetTitle(HWND window, const std::string& title) override;
+  void SetFrame(HWND window, Border border, bool minimizeBox, bool maximizeBox) override;
+  void SetTaskbarButton(HWND window, bool shown) override;
+  void SetClientRect(HWND window, const RECT& client) override;
+  RECT ClientRect(HWND window) override;
+  void ActivateWindow(HWND window) override;
+  RECT ScreenRect() override { return FScreen; }
+  WaitResult WaitEvent(MSG& event, DWORD timeoutMs) override;
+  std::uint32_t Milliseconds() override { return FNow; }
+  void SetCursorVisible(bool visible) override { FCursorVisible = visible; }
+  void Beep() override { ++FBeeps; }
+
+ private:
+  struct Scripted {
+    std::uint32_t at;
+    MSG event;
+  };
+  WindowRecord* Record(HWND window);
+  WPARAM MouseFlags(Modifiers held, Button pressed, bool down) const;
+
+  std::uint32_t FNow = 0;
+  std::vector<Scripted> FEvents;  // in the order they become available
+  std::map<HWND, WindowRecord> FWindows;
+  RECT FScreen{0, 0, 1280, 1024};
+  bool FFocusOnShow = true;
+  bool FCursorVisible = true;
+  int FBeeps = 0;
+  WPARAM FButtons = 0;  // MK_ flags of the buttons held
+  HWND FFocused = 0;    // the window last given the focus
+};
+
+// Installs a fresh headless machine as the platform's backend and answers it; it lives until
+// another backend is installed.
+HeadlessBackend& Install(std::uint32_t startTime = 0);
+
+}  // namespace platform::headless
