@@ -1,0 +1,153 @@
+#include "toolkit/streams.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+#include <map>
+#include <string>
+
+#include "toolkit/sysutils.h"
+
+// ---- TStream ----
+
+const TClassInfo TStream::ClassInfo{.Name = "TStream", .Parent = &TObject::ClassInfo};
+const TClassInfo* TStream::ClassType() const { return &ClassInfo; }
+
+std::int64_t TStream::Size() {
+  const std::int64_t here = Seek(0, soCurrent);
+  const std::int64_t end = Seek(0, soEnd);
+  Seek(here, soBeginning);
+  return end;
+}
+
+void TStream::SetSize(std::int64_t) {}
+
+void TStream::ReadBuffer(void* Buffer, std::int64_t Count) {
+  if (Count != 0 && Read(Buffer, Count) != Count) throw EReadError(msg::SReadError);
+}
+
+void TStream::WriteBuffer(const void* Buffer, std::int64_t Count) {
+  if (Count != 0 && Write(Buffer, Count) != Count) throw EWriteError(msg::SWriteError);
+}
+
+std::int64_t TStream::CopyFrom(TStream& Source, std::int64_t Count) {
+  if (Count == 0) {
+    Source.SetPosition(0);
+    Count = Source.Size();
+  }
+  constexpr std::int64_t kChunk = 64 * 1024;
+  std::vector<std::uint8_t> buffer(static_cast<std::size_t>(std::min(Count, kChunk)));
+  std::int64_t left = Count;
+  while (left > 0) {
+    const std::int64_t n = std::min(left, kChunk);
+    Source.ReadBuffer(buffer.data(), n);
+    WriteBuffer(buffer.data(), n);
+    left -= n;
+  }
+  return Count;
+}
+
+// ---- TCustomMemoryStream ----
+
+const TClassInfo TCustomMemoryStream::ClassInfo{.Name = "TCustomMemoryStream", .Parent = &TStream::ClassInfo};
+const TClassInfo* TCustomMemoryStream::ClassType() const { return &ClassInfo; }
+
+void TCustomMemoryStream::SetPointer(const std::uint8_t* Memory, std::int64_t Size) {
+  FMemory = Memory;
+  FSize = Size;
+}
+
+std::int64_t TCustomMemoryStream::Read(void* Buffer, std::int64_t Count) {
+  if (Count <= 0 || FPosition >= FSize) return 0;
+  const std::int64_t n = std::min(Count, FSize - FPosition);
+  std::memcpy(Buffer, FMemory + FPosition, static_cast<std::size_t>(n));
+  FPosition += n;
+  return n;
+}
+
+std::int64_t TCustomMemoryStream::Seek(std::int64_t Offset, TSeekOrigin Origin) {
+  const std::int64_t base = Origin == soBeginning ? 0 : Origin == soCurrent ? FPosition : FSize;
+  FPosition = std::max<std::int64_t>(0, base + Offset);
+  return FPosition;
+}
+
+void TCustomMemoryStream::SaveToStream(TStream& Stream) {
+  if (FSize) Stream.WriteBuffer(FMemory, FSize);
+}
+
+// ---- TMemoryStream ----
+
+IMPLEMENT_CLASS(TMemoryStream, TCustomMemoryStream)
+
+std::int64_t TMemoryStream::Write(const void* Buffer, std::int64_t Count) {
+  if (Count <= 0) return 0;
+  const std::int64_t at = Position();
+  const std::int64_t end = at + Count;
+  if (end > static_cast<std::int64_t>(FData.size())) {
+    FData.resize(static_cast<std::size_t>(end));
+    SetPointer(FData.data(), end);
+  }
+  std::memcpy(FData.data() + at, Buffer, static_cast<std::size_t>(Count));
+  Seek(end, soBeginning);
+  return Count;
+}
+
+void TMemoryStream::SetSize(std::int64_t NewSize) {
+  const std::int64_t at = Position();
+  FData.resize(static_cast<std::size_t>(std::max<std::int64_t>(NewSize, 0)));
+  SetPointer(FData.data(), static_cast<std::int64_t>(FData.size()));
+  Seek(std::min(at, NewSize), soBeginning);
+}
+
+void TMemoryStream::Clear() { SetSize(0); }
+
+void TMemoryStream::LoadFromStream(TStream& Stream) {
+  Stream.SetPosition(0);
+  const std::int64_t n = Stream.Size();
+  SetSize(n);
+  if (n) Stream.ReadBuffer(FData.data(), n);
+  SetPosition(0);
+}
+
+// ---- resources ----
+
+namespace {
+std::string ResourceKey(std::string_view name, int type) {
+  std::string key = std::to_string(type) + ':';
+  for (char c : name) key += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return key;
+}
+std::map<std::string, std::span<const std::uint8_t>>& Resources() {
+  static std::map<std::string, std::span<const std::uint8_t>> resources;
+  return resources;
+}
+}  // namespace
+
+void RegisterResource(std::string_view Name, int Type, std::span<const std::uint8_t> Data) {
+  Resources()[ResourceKey(Name, Type)] = Data;
+}
+
+std::span<const std::uint8_t> FindResourceData(std::string_view Name, int Type, bool& found) {
+  const auto it = Resources().find(ResourceKey(Name, Type));
+  found = it != Resources().end();
+  return found ? it->second : std::span<const std::uint8_t>();
+}
+
+// ---- TResourceStream ----
+
+const TClassInfo TResourceStream::ClassInfo{.Name = "TResourceStream", .Parent = &TCustomMemoryStream::ClassInfo};
+const TClassInfo* TResourceStream::ClassType() const { return &ClassInfo; }
+
+TResourceStream::TResourceStream(std::string_view ResName, int ResType) {
+  bool found = false;
+  const auto data = FindResourceData(ResName, ResType, found);
+  if (!found) {
+    const std::string name(ResName);
+    throw EResNotFound(Format(msg::SResNotFound, name.c_str()));
+  }
+  SetPointer(data.data(), static_cast<std::int64_t>(data.size()));
+}
+
+std::int64_t TResourceStream::Write(const void*, std::int64_t) {
+  throw EStreamError(msg::SCantWriteResourceStream);
+}

@@ -1,0 +1,90 @@
+// Byte streams: the stream base with reads that must deliver everything asked for, a stream
+// over memory that grows as it is written, and a read-only stream over a resource stored in
+// the program.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string_view>
+#include <vector>
+
+#include "toolkit/object.h"
+
+enum TSeekOrigin { soBeginning, soCurrent, soEnd };
+
+class TStream : public TObject {
+  DECLARE_CLASSINFO(TStream);
+
+  // Reads up to Count bytes and answers how many came.
+  virtual std::int64_t Read(void* Buffer, std::int64_t Count) = 0;
+  // Writes up to Count bytes and answers how many went.
+  virtual std::int64_t Write(const void* Buffer, std::int64_t Count) = 0;
+  // Moves the position and answers the new one; a position is never moved before 0.
+  virtual std::int64_t Seek(std::int64_t Offset, TSeekOrigin Origin) = 0;
+
+  std::int64_t Position() { return Seek(0, soCurrent); }
+  void SetPosition(std::int64_t Value) { Seek(Value, soBeginning); }
+  virtual std::int64_t Size();
+  virtual void SetSize(std::int64_t NewSize);
+
+  // Reads exactly Count bytes, or fails with EReadError "Stream read error".
+  void ReadBuffer(void* Buffer, std::int64_t Count);
+  // Writes exactly Count bytes, or fails with EWriteError "Stream write error".
+  void WriteBuffer(const void* Buffer, std::int64_t Count);
+  // Copies Count bytes from Source's position; Count 0 copies the whole of Source from its
+  // beginning. Answers the number copied.
+  std::int64_t CopyFrom(TStream& Source, std::int64_t Count);
+};
+
+// A stream over a block of memory that it does not own.
+class TCustomMemoryStream : public TStream {
+  DECLARE_CLASSINFO(TCustomMemoryStream);
+
+  std::int64_t Read(void* Buffer, std::int64_t Count) override;
+  std::int64_t Seek(std::int64_t Offset, TSeekOrigin Origin) override;
+  std::int64_t Size() override { return FSize; }
+  const std::uint8_t* Memory() const { return FMemory; }
+  void SaveToStream(TStream& Stream);
+
+ protected:
+  void SetPointer(const std::uint8_t* Memory, std::int64_t Size);
+
+ private:
+  const std::uint8_t* FMemory = nullptr;
+  std::int64_t FSize = 0;
+  std::int64_t FPosition = 0;
+};
+
+// A stream over memory of its own, which grows as it is written.
+class TMemoryStream : public TCustomMemoryStream {
+  DECLARE_CLASSINFO(TMemoryStream);
+
+  TMemoryStream() = default;
+  std::int64_t Write(const void* Buffer, std::int64_t Count) override;
+  void SetSize(std::int64_t NewSize) override;
+  void Clear();
+  // Replaces the content with the whole of Stream.
+  void LoadFromStream(TStream& Stream);
+  std::uint8_t* Memory() { return FData.data(); }
+
+ private:
+  std::vector<std::uint8_t> FData;
+};
+
+// The raw-data resource type.
+constexpr int RT_RCDATA = 10;
+
+// Resources stored in the program: named blocks of bytes, found by name without regard to
+// case and by type. The data must live as long as the program.
+void RegisterResource(std::string_view Name, int Type, std::span<const std::uint8_t> Data);
+// The resource's bytes, or an empty span with found false.
+std::span<const std::uint8_t> FindResourceData(std::string_view Name, int Type, bool& found);
+
+// A read-only stream over a stored resource; EResNotFound "Resource %s not found" when there is
+// none of that name and type. Writing fails with EStreamError.
+class TResourceStream : public TCustomMemoryStream {
+  DECLARE_CLASSINFO(TResourceStream);
+
+  TResourceStream(std::string_view ResName, int ResType);
+  std::int64_t Write(const void* Buffer, std::int64_t Count) override;
+};
