@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <memory>
+#include <vector>
 
 namespace platform {
 
@@ -17,32 +19,37 @@ std::string Lower(std::string s) {
   return s;
 }
 
-// The modules live as long as the process, so that an address taken from one stays valid.
-std::map<std::string, Module>& Modules() {
-  static auto* modules = new std::map<std::string, Module>;
-  return *modules;
+struct Catalogue {
+  std::map<std::string, const Module*> byName;  // what can be loaded now
+  std::vector<std::unique_ptr<Module>> all;    // every module ever registered
+};
+
+// Modules are never freed, so that a module loaded once stays usable until the program ends,
+// whatever happens to the catalogue afterwards.
+Catalogue& Modules() {
+  static Catalogue catalogue;
+  return catalogue;
 }
 
 }  // namespace
 
 void RegisterBuiltinModule(const std::string& fileName, std::map<std::string, void*> entries) {
-  Modules()[Lower(fileName)].entries = std::move(entries);
+  auto& c = Modules();
+  c.all.push_back(std::make_unique<Module>(Module{std::move(entries)}));
+  c.byName[Lower(fileName)] = c.all.back().get();
 }
 
-void UnregisterBuiltinModule(const std::string& fileName) {
-  // The record stays, emptied, so that a module handle given out earlier stays valid.
-  auto it = Modules().find(Lower(fileName));
-  if (it != Modules().end()) it->second.entries.clear();
-}
+void UnregisterBuiltinModule(const std::string& fileName) { Modules().byName.erase(Lower(fileName)); }
 
 HMODULE LoadLibrary(const std::string& fileName) {
-  auto it = Modules().find(Lower(fileName));
-  return it == Modules().end() || it->second.entries.empty() ? nullptr : &it->second;
+  const auto& byName = Modules().byName;
+  const auto it = byName.find(Lower(fileName));
+  return it == byName.end() ? nullptr : it->second;
 }
 
 void* GetProcAddress(HMODULE module, const std::string& entryName) {
   if (!module) return nullptr;
-  auto it = module->entries.find(entryName);
+  const auto it = module->entries.find(entryName);
   return it == module->entries.end() ? nullptr : it->second;
 }
 

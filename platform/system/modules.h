@@ -13,7 +13,8 @@ using HMODULE = const Module*;
 // Makes a module loadable under its file name (compared without regard to case). Registering
 // a name again replaces its entries.
 void RegisterBuiltinModule(const std::string& fileName, std::map<std::string, void*> entries);
-// Forgets a module again, so that loading it fails.
+// Takes a module out of the catalogue, so that loading it fails from now on; a module loaded
+// before stays usable.
 void UnregisterBuiltinModule(const std::string& fileName);
 // The module of that file name, or nullptr when there is none.
 HMODULE LoadLibrary(const std::string& fileName);
