@@ -505,7 +505,9 @@ BOOL PeekMessage(MSG& out) {
     m.posted.pop_front();
     return true;
   }
-  if (m.input.empty()) PumpBackend(0);
+  // Events that mean nothing any more (for a window already gone) give no message: keep on.
+  while (m.input.empty() && PumpBackend(0) == WaitResult::Event) {
+  }
   if (!m.input.empty()) {
     out = m.input.front();
     m.input.pop_front();
