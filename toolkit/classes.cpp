@@ -65,6 +65,9 @@ void TComponent::BeforeDestruction() {
   Destroying();
   RemoveFreeNotifications();
   DestroyComponents();
+  // Leave the owner here, not in the destructor: the owner's components hear of the removal
+  // while this component is still whole and still answers to its own class.
+  if (FOwner) FOwner->RemoveComponent(this);
 }
 
 TComponent* TComponent::Components(int Index) const {
@@ -101,8 +104,10 @@ void TComponent::SetName(const std::string& NewName) {
 
 void TComponent::ValidateRename(TComponent* AComponent, const std::string& CurName,
                                 const std::string& NewName) {
-  if (AComponent && !SameText(CurName, NewName) && AComponent->FOwner == this &&
-      FindComponent(NewName))
+  if (!AComponent || SameText(CurName, NewName)) return;
+  // The component itself may already be here (renamed in place, or taken in again).
+  const TComponent* existing = FindComponent(NewName);
+  if (existing && existing != AComponent)
     throw EComponentError(Format(msg::SDuplicateName, NewName.c_str()));
 }
 
@@ -122,8 +127,9 @@ void TComponent::SetDesignPosition(std::int32_t Left, std::int32_t Top) {
 }
 
 void TComponent::InsertComponent(TComponent* AComponent) {
-  if (AComponent->FOwner) AComponent->FOwner->RemoveComponent(AComponent);
+  // Checked before it leaves its previous owner, so that a refused component stays there.
   ValidateRename(AComponent, std::string(), AComponent->FName);
+  if (AComponent->FOwner) AComponent->FOwner->RemoveComponent(AComponent);
   Insert(AComponent);
   AComponent->SetReference(true);
   if (FComponentState.Contains(csDesigning)) AComponent->SetDesigning(true);

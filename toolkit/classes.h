@@ -125,7 +125,9 @@ class TComponent : public TPersistent {
   std::int32_t DesignTop() const { return FDesignTop; }
   void SetDesignPosition(std::int32_t Left, std::int32_t Top);
 
-  // Owner's side of ownership. Inserting takes the component from its previous owner.
+  // Owner's side of ownership. Inserting takes the component from its previous owner; one
+  // whose name is already used here is refused (EComponentError "A component named %s
+  // already exists") and stays where it was.
   void InsertComponent(TComponent* AComponent);
   void RemoveComponent(TComponent* AComponent);
   // Frees every owned component, the last created first.

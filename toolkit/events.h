@@ -18,6 +18,17 @@ struct TMethod {
   friend bool operator==(const TMethod&, const TMethod&) = default;
 };
 
+namespace events_detail {
+// The class that declares a member function: `&TForm::Close` names TCustomForm's Close when
+// TCustomForm declares it.
+template <class MemberPointer>
+struct DeclaringClass;
+template <class Function, class C>
+struct DeclaringClass<Function C::*> {
+  using Type = C;
+};
+}  // namespace events_detail
+
 template <class Signature>
 class TEvent;
 
@@ -27,12 +38,15 @@ class TEvent<R(Args...)> {
   constexpr TEvent() = default;
   constexpr TEvent(std::nullptr_t) {}
 
-  // The event bound to `Method` of `object`.
+  // The event bound to `Method` of `object`. The code depends only on the method, never on
+  // the pointer type it was bound through, so binding through a descendant's pointer gives
+  // the same event as binding through the declaring class's.
   template <auto Method, class C>
   static TEvent Of(C* object) {
+    using Declaring = typename events_detail::DeclaringClass<decltype(Method)>::Type;
     TEvent e;
-    e.FCode = &Call<Method, C>;
-    e.FData = static_cast<void*>(object);
+    e.FCode = &Call<Method, Declaring>;
+    e.FData = static_cast<void*>(static_cast<Declaring*>(object));
     return e;
   }
 
