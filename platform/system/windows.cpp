@@ -334,7 +334,12 @@ BOOL ShowWindow(HWND h, UINT command) {
       SetVisible(h, true);
       if (command != SW_SHOW && (w = Find(h)) && SetMinimizedState(*w, false)) {
         w->rect = w->normalRect;
-        if (w->onDesktop) M().backend->RestoreWindow(h);
+        if (w->onDesktop) {
+          M().backend->RestoreWindow(h);
+          // The normal rectangle may have been written while minimised; the desktop only
+          // remembers the one it minimised from.
+          M().backend->SetClientRect(h, w->rect);
+        }
         SendMessage(h, WM_SIZE, SIZE_RESTORED, SizeParam(w->rect));
       }
       break;
