@@ -116,6 +116,7 @@ void TCollection::Update(TCollectionItem*) {}
 void TCollection::Notify(TCollectionItem*, TCollectionNotification) {}
 
 void TCollection::Assign(const TPersistent* Source) {
+  if (Source == this) return;  // clearing first would lose the very items to copy
   const auto* other = dynamic_cast<const TCollection*>(Source);
   if (!other) {
     TPersistent::Assign(Source);

@@ -83,11 +83,18 @@ std::int64_t TMemoryStream::Write(const void* Buffer, std::int64_t Count) {
   if (Count <= 0) return 0;
   const std::int64_t at = Position();
   const std::int64_t end = at + Count;
+  const auto* source = static_cast<const std::uint8_t*>(Buffer);
+  std::vector<std::uint8_t> copy;
   if (end > static_cast<std::int64_t>(FData.size())) {
+    // Growing may move the memory: a source inside it is copied out first.
+    if (source >= FData.data() && source < FData.data() + FData.size()) {
+      copy.assign(source, source + Count);
+      source = copy.data();
+    }
     FData.resize(static_cast<std::size_t>(end));
     SetPointer(FData.data(), end);
   }
-  std::memcpy(FData.data() + at, Buffer, static_cast<std::size_t>(Count));
+  std::memmove(FData.data() + at, source, static_cast<std::size_t>(Count));
   Seek(end, soBeginning);
   return Count;
 }
