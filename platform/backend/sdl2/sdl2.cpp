@@ -1,0 +1,343 @@
+#include "platform/backend/sdl2/sdl2.h"
+
+#include <SDL.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+
+#include "platform/backend/sdl2/keymap.h"
+#include "platform/system/machine.h"
+
+namespace platform::sdl2 {
+
+namespace {
+
+constexpr Uint32 kSubsystems = SDL_INIT_VIDEO | SDL_INIT_TIMER;
+
+// Waiting looks at SDL's queue this often. SDL's own blocking waits are not used: after one,
+// SDL goes on waking itself by posting to one of our windows through a second connection to
+// the X server, and when that window is destroyed just after such a post, the server can take
+// the destruction first; the refused post then ends the process with an X error as SDL shuts
+// down (about a third of the runs that closed their window and exited). Looking every
+// millisecond costs a few per cent of one core and keeps a 1 ms wait at about 1 ms.
+constexpr Uint32 kPollIntervalMs = 1;
+
+// SDL refuses windows without area; the platform allows them.
+int AtLeastOne(std::int32_t extent) { return std::max<std::int32_t>(extent, 1); }
+
+SDL_bool SdlBool(bool value) { return value ? SDL_TRUE : SDL_FALSE; }
+
+std::uint64_t Now() { return SDL_GetTicks64(); }
+
+// The messages of one mouse button.
+struct ButtonMessages {
+  UINT down, up, doubleClick;
+};
+
+const ButtonMessages* MessagesOf(Uint8 button) {
+  static constexpr ButtonMessages kLeft{WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK};
+  static constexpr ButtonMessages kRight{WM_RBUTTONDOWN, WM_RBUTTONUP, WM_RBUTTONDBLCLK};
+  static constexpr ButtonMessages kMiddle{WM_MBUTTONDOWN, WM_MBUTTONUP, WM_MBUTTONDBLCLK};
+  switch (button) {
+    case SDL_BUTTON_LEFT: return &kLeft;
+    case SDL_BUTTON_RIGHT: return &kRight;
+    case SDL_BUTTON_MIDDLE: return &kMiddle;
+    default: return nullptr;  // the extra buttons have no messages
+  }
+}
+
+// The MK_ flags for SDL's mask of held buttons and the modifier keys as they are now.
+WPARAM MouseFlags(std::uint32_t buttons) {
+  WPARAM flags = 0;
+  if (buttons & SDL_BUTTON_LMASK) flags |= MK_LBUTTON;
+  if (buttons & SDL_BUTTON_RMASK) flags |= MK_RBUTTON;
+  if (buttons & SDL_BUTTON_MMASK) flags |= MK_MBUTTON;
+  const SDL_Keymod mod = SDL_GetModState();
+  if (mod & KMOD_SHIFT) flags |= MK_SHIFT;
+  if (mod & KMOD_CTRL) flags |= MK_CONTROL;
+  return flags;
+}
+
+// SDL counts the presses of a multiple click; every second one is the end of a double click.
+bool EndsDoubleClick(Uint8 clicks) { return clicks >= 2 && clicks % 2 == 0; }
+
+// SDL falls back on drivers that show nothing when it finds no display; a desktop backend on
+// them would run a game nobody can see or play.
+bool ShowsNothing(const char* driver) {
+  return SDL_strcasecmp(driver, "offscreen") == 0 || SDL_strcasecmp(driver, "dummy") == 0;
+}
+
+// Whether the user chose the video driver by name through SDL's own setting.
+bool AskedFor(const char* driver) {
+  const char* asked = SDL_GetHint(SDL_HINT_VIDEODRIVER);
+  return asked && SDL_strcasecmp(asked, driver) == 0;
+}
+
+}  // namespace
+
+Sdl2Backend::~Sdl2Backend() {
+  for (const auto& [h, window] : FWindows) SDL_DestroyWindow(window);
+  SDL_QuitSubSystem(kSubsystems);
+}
+
+SDL_Window* Sdl2Backend::Find(HWND window) const {
+  const auto it = FWindows.find(window);
+  return it == FWindows.end() ? nullptr : it->second;
+}
+
+HWND Sdl2Backend::WindowOf(std::uint32_t sdlWindowId) const {
+  const auto it = FWindowIds.find(sdlWindowId);
+  return it == FWindowIds.end() ? 0 : it->second;
+}
+
+bool Sdl2Backend::CreateWindow(HWND window, const WindowSpec& spec) {
+  if (Find(window)) return false;
+  Uint32 flags = SDL_WINDOW_HIDDEN;
+  if (spec.border == Border::None) flags |= SDL_WINDOW_BORDERLESS;
+  if (spec.border == Border::Sizeable) flags |= SDL_WINDOW_RESIZABLE;
+  if (!spec.taskbarButton) flags |= SDL_WINDOW_SKIP_TASKBAR;
+  const RECT& c = spec.client;
+  SDL_Window* made =
+      SDL_CreateWindow(spec.title.c_str(), c.left, c.top, AtLeastOne(c.right - c.left),
+                       AtLeastOne(c.bottom - c.top), flags);
+  if (!made) {
+    std::fprintf(stderr, "sdl2: cannot make the window \"%s\": %s\n", spec.title.c_str(),
+                 SDL_GetError());
+    return false;
+  }
+  FWindows[window] = made;
+  FWindowIds[SDL_GetWindowID(made)] = window;
+  FMoves.Placed(window, POINT{c.left, c.top});
+  return true;
+}
+
+void Sdl2Backend::DestroyWindow(HWND window) {
+  SDL_Window* s = Find(window);
+  if (!s) return;
+  FWindowIds.erase(SDL_GetWindowID(s));
+  FWindows.erase(window);
+  FMoves.Forget(window);
+  std::erase_if(FPending, [window](const MSG& m) { return m.hwnd == window; });
+  SDL_DestroyWindow(s);
+}
+
+void Sdl2Backend::ShowWindow(HWND window, bool visible) {
+  SDL_Window* s = Find(window);
+  if (!s) return;
+  if (visible) {
+    FMoves.Placed(window, std::nullopt);
+    SDL_ShowWindow(s);
+  } else {
+    SDL_HideWindow(s);
+  }
+}
+
+void Sdl2Backend::MinimizeWindow(HWND window) {
+  if (SDL_Window* s = Find(window)) SDL_MinimizeWindow(s);
+}
+
+void Sdl2Backend::RestoreWindow(HWND window) {
+  SDL_Window* s = Find(window);
+  if (!s) return;
+  FMoves.Placed(window, std::nullopt);
+  SDL_RestoreWindow(s);
+}
+
+void Sdl2Backend::SetTitle(HWND window, const std::string& title) {
+  if (SDL_Window* s = Find(window)) SDL_SetWindowTitle(s, title.c_str());
+}
+
+void Sdl2Backend::SetFrame(HWND window, Border border, bool, bool) {
+  SDL_Window* s = Find(window);
+  if (!s) return;
+  // A new frame can shift the client area; that is the desktop answering us, not a drag.
+  const RECT now = ClientRect(window);
+  FMoves.Placed(window, POINT{now.left, now.top});
+  SDL_SetWindowBordered(s, SdlBool(border != Border::None));
+  SDL_SetWindowResizable(s, SdlBool(border == Border::Sizeable));
+}
+
+void Sdl2Backend::SetTaskbarButton(HWND, bool) {}
+
+void Sdl2Backend::SetClientRect(HWND window, const RECT& client) {
+  SDL_Window* s = Find(window);
+  if (!s) return;
+  FMoves.Placed(window, POINT{client.left, client.top});
+  SDL_SetWindowPosition(s, client.left, client.top);
+  SDL_SetWindowSize(s, AtLeastOne(client.right - client.left),
+                    AtLeastOne(client.bottom - client.top));
+}
+
+RECT Sdl2Backend::ClientRect(HWND window) {
+  SDL_Window* s = Find(window);
+  if (!s) return RECT{};
+  int x = 0, y = 0, w = 0, h = 0;
+  SDL_GetWindowPosition(s, &x, &y);
+  SDL_GetWindowSize(s, &w, &h);
+  return RECT{x, y, x + w, y + h};
+}
+
+void Sdl2Backend::ActivateWindow(HWND window) {
+  if (SDL_Window* s = Find(window)) SDL_RaiseWindow(s);
+}
+
+RECT Sdl2Backend::ScreenRect() {
+  constexpr int kFirstDisplay = 0;
+  SDL_Rect r;
+  if (SDL_GetDisplayUsableBounds(kFirstDisplay, &r) != 0 &&
+      SDL_GetDisplayBounds(kFirstDisplay, &r) != 0)
+    return RECT{};
+  return RECT{r.x, r.y, r.x + r.w, r.y + r.h};
+}
+
+void Sdl2Backend::Queue(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  FPending.push_back(MSG{window, message, wParam, lParam});
+}
+
+WaitResult Sdl2Backend::WaitEvent(MSG& event, DWORD timeoutMs) {
+  const std::uint64_t start = Now();
+  FMoves.BeginWait(start);
+  for (;;) {
+    if (!FPending.empty()) {
+      event = FPending.front();
+      FPending.pop_front();
+      return WaitResult::Event;
+    }
+    // What SDL already holds comes first: a drag is not over while its moves wait unread.
+    SDL_Event e;
+    if (SDL_PollEvent(&e)) {
+      Translate(e);
+      continue;
+    }
+    const std::uint64_t now = Now();
+    if (const HWND ended = FMoves.TakeEnded(now)) {
+      event = MSG{ended, WM_EXITSIZEMOVE, 0, 0};
+      return WaitResult::Event;
+    }
+    if (timeoutMs != INFINITE && now - start >= timeoutMs) return WaitResult::Timeout;
+    SDL_Delay(kPollIntervalMs);
+  }
+}
+
+void Sdl2Backend::Translate(const SDL_Event& event) {
+  switch (event.type) {
+    case SDL_QUIT: Queue(0, WM_QUIT, 0, 0); break;
+    case SDL_WINDOWEVENT: TranslateWindowEvent(event); break;
+    case SDL_MOUSEMOTION:
+    case SDL_MOUSEBUTTONDOWN:
+    case SDL_MOUSEBUTTONUP: TranslateMouse(event); break;
+    case SDL_KEYDOWN:
+    case SDL_KEYUP: TranslateKey(event); break;
+    default: break;  // nothing the platform has a message for
+  }
+}
+
+void Sdl2Backend::TranslateWindowEvent(const SDL_Event& event) {
+  const SDL_WindowEvent& e = event.window;
+  const HWND window = WindowOf(e.windowID);
+  if (!window) return;
+  switch (e.event) {
+    case SDL_WINDOWEVENT_FOCUS_GAINED: Queue(window, WM_ACTIVATE, WA_ACTIVE, 0); break;
+    case SDL_WINDOWEVENT_FOCUS_LOST: Queue(window, WM_ACTIVATE, WA_INACTIVE, 0); break;
+    case SDL_WINDOWEVENT_CLOSE: Queue(window, WM_SYSCOMMAND, SC_CLOSE, 0); break;
+    case SDL_WINDOWEVENT_MINIMIZED: Queue(window, WM_SIZE, SIZE_MINIMIZED, 0); break;
+    case SDL_WINDOWEVENT_RESTORED: {
+      const RECT r = ClientRect(window);
+      Queue(window, WM_SIZE, SIZE_RESTORED, MAKELPARAM_XY(r.right - r.left, r.bottom - r.top));
+      break;
+    }
+    case SDL_WINDOWEVENT_SIZE_CHANGED:
+      Queue(window, WM_SIZE, SIZE_RESTORED, MAKELPARAM_XY(e.data1, e.data2));
+      break;
+    case SDL_WINDOWEVENT_MOVED: TranslateMove(window, e.data1, e.data2); break;
+    case SDL_WINDOWEVENT_EXPOSED: Queue(window, WM_PAINT, 0, 0); break;
+    default: break;
+  }
+}
+
+void Sdl2Backend::TranslateMove(HWND window, int x, int y) {
+  switch (FMoves.Moved(window, POINT{x, y}, Now())) {
+    case MoveTracker::Move::Own: return;
+    case MoveTracker::Move::DragStart: Queue(window, WM_ENTERSIZEMOVE, 0, 0); [[fallthrough]];
+    case MoveTracker::Move::Plain: Queue(window, WM_MOVE, 0, MAKELPARAM_XY(x, y)); return;
+  }
+}
+
+void Sdl2Backend::TranslateMouse(const SDL_Event& event) {
+  if (event.type == SDL_MOUSEMOTION) {
+    const SDL_MouseMotionEvent& e = event.motion;
+    const HWND window = WindowOf(e.windowID);
+    if (!window) return;
+    FButtons = e.state;
+    Queue(window, WM_MOUSEMOVE, MouseFlags(FButtons), MAKELPARAM_XY(e.x, e.y));
+    return;
+  }
+  const SDL_MouseButtonEvent& e = event.button;
+  const HWND window = WindowOf(e.windowID);
+  const ButtonMessages* messages = MessagesOf(e.button);
+  if (!window || !messages) return;
+  const bool down = e.state == SDL_PRESSED;
+  if (down)
+    FButtons |= SDL_BUTTON(e.button);
+  else
+    FButtons &= ~SDL_BUTTON(e.button);
+  const UINT message = !down                       ? messages->up
+                       : EndsDoubleClick(e.clicks) ? messages->doubleClick
+                                                   : messages->down;
+  Queue(window, message, MouseFlags(FButtons), MAKELPARAM_XY(e.x, e.y));
+}
+
+void Sdl2Backend::TranslateKey(const SDL_Event& event) {
+  const SDL_KeyboardEvent& e = event.key;
+  const HWND window = WindowOf(e.windowID);
+  if (!window) return;
+  const KeyEvent key{static_cast<int>(e.keysym.scancode), e.state == SDL_PRESSED, e.repeat != 0,
+                     (e.keysym.mod & KMOD_ALT) != 0};
+  if (const auto message = KeyMessage(window, key)) FPending.push_back(*message);
+}
+
+std::uint32_t Sdl2Backend::Milliseconds() { return static_cast<std::uint32_t>(Now()); }
+
+void Sdl2Backend::SetCursorVisible(bool visible) {
+  SDL_ShowCursor(visible ? SDL_ENABLE : SDL_DISABLE);
+}
+
+void Sdl2Backend::Beep() {
+  if (!isatty(STDERR_FILENO)) return;
+  std::fputc('\a', stderr);
+  std::fflush(stderr);
+}
+
+std::unique_ptr<Backend> Create() {
+  // The program decides when it ends: closing its last window asks nothing of SDL, and only
+  // a signal makes SDL_QUIT.
+  SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
+  // A game in a window should not switch the desktop's compositor off.
+  SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
+  if (SDL_InitSubSystem(kSubsystems) != 0) {
+    std::fprintf(stderr, "sdl2: cannot start SDL's video: %s\n", SDL_GetError());
+    return nullptr;
+  }
+  const char* driver = SDL_GetCurrentVideoDriver();
+  if (ShowsNothing(driver) && !AskedFor(driver)) {
+    std::fprintf(stderr,
+                 "sdl2: no display to show windows on (SDL fell back to its \"%s\" "
+                 "video driver: %s)\n",
+                 driver, SDL_GetError());
+    SDL_QuitSubSystem(kSubsystems);
+    return nullptr;
+  }
+  // Keys arrive as key messages only; text composition would hold some of them back.
+  SDL_StopTextInput();
+  return std::unique_ptr<Backend>(new Sdl2Backend());
+}
+
+bool Install() {
+  std::unique_ptr<Backend> backend = Create();
+  if (!backend) return false;
+  InstallBackend(std::move(backend));
+  return true;
+}
+
+}  // namespace platform::sdl2

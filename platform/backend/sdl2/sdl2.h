@@ -1,0 +1,111 @@
+// The real desktop: each top-level window of the platform is an SDL window, and SDL's events
+// come back as the platform's messages. The backend owns SDL's video and timer subsystems for
+// as long as it lives.
+//
+// Events: mouse coordinates are in the window's client area, button messages carry the MK_
+// flags as they are after the change, and the second press of a double click (the fourth, ...)
+// is a WM_xBUTTONDBLCLK. Keys are named by position (see keymap.h). Focus changes arrive as
+// WM_ACTIVATE, the close button as WM_SYSCOMMAND SC_CLOSE, minimising as WM_SIZE
+// SIZE_MINIMIZED, restoring and resizing as WM_SIZE SIZE_RESTORED, exposure as WM_PAINT, and
+// a signal that asks the program to end (Ctrl+C, SIGTERM) as WM_QUIT. Closing the last window
+// does not end the program by itself.
+//
+// Drags: SDL only reports that a window has moved, so a drag is recognised from its moves
+// (see move_tracker.h). WM_ENTERSIZEMOVE comes just before the first WM_MOVE of a drag and
+// WM_EXITSIZEMOVE a quarter of a second after the last, also in the middle of a long wait.
+// Moves the program makes itself (SetClientRect, SetFrame, showing, restoring) are not taken
+// for drags, and those that land where the program asked need no WM_MOVE.
+//
+// Waiting looks at SDL's queue every millisecond rather than blocking in SDL (sdl2.cpp says
+// why), so a wait with a timeout ends within about a millisecond of it.
+//
+// Does not:
+// - have a system menu, so there is never a WM_INITMENU;
+// - send WM_CHAR, WM_ACTIVATEAPP, wheel or extra-button messages;
+// - bracket resizes by the user with WM_ENTERSIZEMOVE / WM_EXITSIZEMOVE;
+// - show or hide the minimise and maximise boxes: the desktop decides them;
+// - add or take away a taskbar button after the window is made (SetTaskbarButton does
+//   nothing; the choice made at creation stays);
+// - change the monitor's video mode;
+// - beep: there is no sound to make without the audio device, so Beep rings the terminal's
+//   bell when standard error is a terminal and does nothing otherwise.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "platform/backend/backend.h"
+#include "platform/backend/sdl2/move_tracker.h"
+
+struct SDL_Window;
+union SDL_Event;
+
+namespace platform::sdl2 {
+
+class Sdl2Backend final : public Backend {
+ public:
+  // Only Create() makes one, once SDL has started.
+  Sdl2Backend(const Sdl2Backend&) = delete;
+  Sdl2Backend& operator=(const Sdl2Backend&) = delete;
+  // Destroys the windows still open and stops the subsystems it started.
+  ~Sdl2Backend() override;
+
+  const char* Name() const override { return "sdl2"; }
+  // Makes the window hidden. Answers false, with SDL's reason on stderr, when SDL cannot.
+  bool CreateWindow(HWND window, const WindowSpec& spec) override;
+  void DestroyWindow(HWND window) override;
+  void ShowWindow(HWND window, bool visible) override;
+  void MinimizeWindow(HWND window) override;
+  void RestoreWindow(HWND window) override;
+  void SetTitle(HWND window, const std::string& title) override;
+  void SetFrame(HWND window, Border border, bool minimizeBox, bool maximizeBox) override;
+  void SetTaskbarButton(HWND window, bool shown) override;
+  void SetClientRect(HWND window, const RECT& client) override;
+  RECT ClientRect(HWND window) override;
+  // Raises the window; whether it also gets the focus is the desktop's decision.
+  void ActivateWindow(HWND window) override;
+  // The first display's usable area, or its whole area when the desktop does not say; an
+  // empty rectangle when SDL knows no display.
+  RECT ScreenRect() override;
+  // Events that mean nothing to the platform are passed over within the same wait. Never
+  // answers Never: a desktop can always send something more.
+  WaitResult WaitEvent(MSG& event, DWORD timeoutMs) override;
+  std::uint32_t Milliseconds() override;
+  void SetCursorVisible(bool visible) override;
+  void Beep() override;
+
+ private:
+  friend std::unique_ptr<Backend> Create();
+  Sdl2Backend() = default;
+
+  SDL_Window* Find(HWND window) const;
+  HWND WindowOf(std::uint32_t sdlWindowId) const;
+  // Queues the messages an SDL event means, none for one that means nothing.
+  void Translate(const SDL_Event& event);
+  void TranslateWindowEvent(const SDL_Event& event);
+  void TranslateMove(HWND window, int x, int y);
+  void TranslateMouse(const SDL_Event& event);
+  void TranslateKey(const SDL_Event& event);
+  void Queue(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+  std::map<HWND, SDL_Window*> FWindows;
+  std::map<std::uint32_t, HWND> FWindowIds;  // SDL's window ID to the platform's handle
+  std::deque<MSG> FPending;                  // translated, not yet taken
+  MoveTracker FMoves;
+  std::uint32_t FButtons = 0;  // SDL's mask of the mouse buttons held
+};
+
+// Starts SDL's video and timer subsystems and makes a backend on them. Answers nullptr, with
+// SDL's reason on stderr, when SDL cannot start, and also when it found no display and fell
+// back on a driver that shows nothing ("offscreen", "dummy"), unless SDL_VIDEODRIVER names
+// that driver.
+std::unique_ptr<Backend> Create();
+
+// Create(), then installs the backend as the platform's. Answers whether one was installed;
+// when not, the backend installed before (if any) stays.
+bool Install();
+
+}  // namespace platform::sdl2
