@@ -1,0 +1,26 @@
+// The program entry: the desktop, the application, the main window, the loop.
+#include <cstdio>
+
+#include "game/main_form.h"
+#include "platform/backend/sdl2/sdl2.h"
+#include "platform/system/machine.h"
+#include "toolkit/application.h"
+
+int main() {
+  if (!platform::sdl2::Install()) {
+    std::fputs("marvosk: cannot open the desktop\n", stderr);
+    return 1;
+  }
+  int status = 0;
+  try {
+    TOwnedPtr<TApplication> app(new TApplication());
+    MainForm = app->CreateForm<TMainForm>();
+    app->Run();
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "marvosk: %s\n", e.what());
+    status = 1;
+  }
+  MainForm = nullptr;
+  platform::UninstallBackend();
+  return status;
+}
