@@ -170,7 +170,10 @@ void TranslateSize(const MSG& e) {
     if (SetMinimizedState(*w, true)) M().input.push_back({e.hwnd, WM_SIZE, SIZE_MINIMIZED, 0});
     return;
   }
-  w->rect = M().backend->ClientRect(e.hwnd);
+  const RECT now = M().backend->ClientRect(e.hwnd);
+  // The desktop confirming a size the program set itself is no news.
+  if (!w->minimized && now == w->rect) return;
+  w->rect = now;
   SetMinimizedState(*w, false);
   w->normalRect = w->rect;
   M().input.push_back({e.hwnd, WM_SIZE, SIZE_RESTORED, SizeParam(w->rect)});

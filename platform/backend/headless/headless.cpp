@@ -73,7 +73,9 @@ void HeadlessBackend::KeyDown(HWND window, std::uint16_t vk, bool alt) {
 
 void HeadlessBackend::KeyUp(HWND window, std::uint16_t vk, bool alt) {
   constexpr LPARAM kReleased = LPARAM{3} << 30;  // previous state down, transition up
-  Queue({window, alt ? WM_SYSKEYUP : WM_KEYUP, vk, 1 | kReleased | (alt ? KF_ALTDOWN_BIT : 0)});
+  // Alt's own release no longer has Alt held, as on the desktop.
+  const bool altHeld = alt && vk != VK_MENU;
+  Queue({window, alt ? WM_SYSKEYUP : WM_KEYUP, vk, 1 | kReleased | (altHeld ? KF_ALTDOWN_BIT : 0)});
 }
 
 void HeadlessBackend::PressKey(HWND window, std::uint16_t vk, Modifiers held) {
