@@ -127,5 +127,6 @@ const TPropInfo kDXTimerProps[] = {
 }  // namespace
 
 IMPLEMENT_CLASS(TDXTimer, TCustomDXTimer, .Properties = kDXTimerProps)
+REGISTER_CLASS(TDXTimer)
 
 TDXTimer::TDXTimer(TComponent* AOwner) : TCustomDXTimer(AOwner) {}

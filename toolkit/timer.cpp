@@ -23,6 +23,7 @@ const TPropInfo kTimerProps[] = {
 }  // namespace
 
 IMPLEMENT_CLASS(TTimer, TComponent, .Properties = kTimerProps)
+REGISTER_CLASS(TTimer)
 
 TTimer::TTimer(TComponent* AOwner) : TComponent(AOwner) {
   FWindowHandle = AllocateHWnd(TWndMethod::Of<&TTimer::WndProc>(this));

@@ -295,3 +295,12 @@ TMethodInfo PublishedMethod(const char* name) {
                                          .Create = ClassFactory<ClassName_>()                  \
                                              __VA_OPT__(, ) __VA_ARGS__};                      \
   const TClassInfo* ClassName_::ClassType() const { return &ClassName_::ClassInfo; }
+
+// In a class's source file, after IMPLEMENT_CLASS: registers the class by name when the
+// program starts, for component streams that name it. (The file is linked whenever the class
+// is used, so the registration is there whenever the class is.)
+#define REGISTER_CLASS(ClassName_)                                              \
+  namespace {                                                                   \
+  [[maybe_unused]] const bool kRegistered##ClassName_ =                         \
+      (RegisterClass(&ClassName_::ClassInfo), true);                            \
+  }

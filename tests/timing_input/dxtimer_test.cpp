@@ -338,3 +338,17 @@ TEST(FrameTimerTable, PublishesItsSettingsWithoutStoredDefaults) {
 }
 
 }  // namespace
+
+namespace {
+TEST(FrameTimerTable, IsRegisteredByNameAndMadeFromItsOwner) {
+  EXPECT_EQ(GetClass("tdxtimer"), &TDXTimer::ClassInfo);
+  platform::headless::Install();
+  {
+    TOwnedPtr<TApplication> app(new TApplication());
+    TObject* made = FindClass("TDXTimer")->Create(app.get());
+    ASSERT_TRUE(made->Is<TDXTimer>());
+    EXPECT_EQ(static_cast<TComponent*>(made)->Owner(), app.get());
+  }
+  platform::UninstallBackend();
+}
+}  // namespace
