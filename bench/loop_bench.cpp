@@ -25,7 +25,8 @@ template <class F>
 double NanosPerCall(long n, F&& f) {
   const auto start = Clock::now();
   for (long i = 0; i < n; ++i) f();
-  return std::chrono::duration<double, std::nano>(Clock::now() - start).count() / static_cast<double>(n);
+  return std::chrono::duration<double, std::nano>(Clock::now() - start).count() /
+         static_cast<double>(n);
 }
 
 double ClockReadNanos(long n) {
@@ -75,10 +76,12 @@ void BM_IdleCallWithTick(benchmark::State& state) {
     long calls = 0;
     for (auto _ : state) {
       constexpr long kBatch = 1000;
-      loopNanos += NanosPerCall(kBatch, [&] {
-                     machine.Advance(31);
-                     app->HandleMessage(0);
-                   }) * kBatch;
+      loopNanos += NanosPerCall(kBatch,
+                                [&] {
+                                  machine.Advance(31);
+                                  app->HandleMessage(0);
+                                }) *
+                   kBatch;
       calls += kBatch;
     }
     if (frames.count != calls) state.SkipWithError("a tick was missed");

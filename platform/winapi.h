@@ -54,15 +54,23 @@ struct WINDOWPOS {
   UINT flags = 0;
 };
 
-inline constexpr std::uint16_t LOWORD(std::uintptr_t v) { return static_cast<std::uint16_t>(v & 0xFFFF); }
-inline constexpr std::uint16_t HIWORD(std::uintptr_t v) { return static_cast<std::uint16_t>((v >> 16) & 0xFFFF); }
+inline constexpr std::uint16_t LOWORD(std::uintptr_t v) {
+  return static_cast<std::uint16_t>(v & 0xFFFF);
+}
+inline constexpr std::uint16_t HIWORD(std::uintptr_t v) {
+  return static_cast<std::uint16_t>((v >> 16) & 0xFFFF);
+}
 // Mouse coordinates travel as two signed 16-bit halves of lParam.
 inline constexpr LPARAM MAKELPARAM_XY(std::int32_t x, std::int32_t y) {
   return static_cast<LPARAM>((static_cast<std::uint32_t>(static_cast<std::uint16_t>(x))) |
                              (static_cast<std::uint32_t>(static_cast<std::uint16_t>(y)) << 16));
 }
-inline constexpr std::int32_t GET_X_LPARAM(LPARAM l) { return static_cast<std::int16_t>(l & 0xFFFF); }
-inline constexpr std::int32_t GET_Y_LPARAM(LPARAM l) { return static_cast<std::int16_t>((l >> 16) & 0xFFFF); }
+inline constexpr std::int32_t GET_X_LPARAM(LPARAM l) {
+  return static_cast<std::int16_t>(l & 0xFFFF);
+}
+inline constexpr std::int32_t GET_Y_LPARAM(LPARAM l) {
+  return static_cast<std::int16_t>((l >> 16) & 0xFFFF);
+}
 
 // Messages.
 constexpr UINT WM_NULL = 0x0000;
@@ -209,19 +217,19 @@ constexpr std::uint16_t VK_F1 = 0x70;
 constexpr std::uint16_t VK_F12 = 0x7B;
 constexpr std::uint16_t VK_NUMLOCK = 0x90;
 constexpr std::uint16_t VK_SCROLL = 0x91;
-constexpr std::uint16_t VK_OEM_1 = 0xBA;       // ;:
-constexpr std::uint16_t VK_OEM_PLUS = 0xBB;    // =+
+constexpr std::uint16_t VK_OEM_1 = 0xBA;     // ;:
+constexpr std::uint16_t VK_OEM_PLUS = 0xBB;  // =+
 constexpr std::uint16_t VK_OEM_COMMA = 0xBC;
 constexpr std::uint16_t VK_OEM_MINUS = 0xBD;
 constexpr std::uint16_t VK_OEM_PERIOD = 0xBE;
-constexpr std::uint16_t VK_OEM_2 = 0xBF;       // /?
-constexpr std::uint16_t VK_OEM_3 = 0xC0;       // `~
-constexpr std::uint16_t VK_OEM_4 = 0xDB;       // [{
-constexpr std::uint16_t VK_OEM_5 = 0xDC;       // backslash
-constexpr std::uint16_t VK_OEM_6 = 0xDD;       // ]}
-constexpr std::uint16_t VK_OEM_7 = 0xDE;       // '"
+constexpr std::uint16_t VK_OEM_2 = 0xBF;  // /?
+constexpr std::uint16_t VK_OEM_3 = 0xC0;  // `~
+constexpr std::uint16_t VK_OEM_4 = 0xDB;  // [{
+constexpr std::uint16_t VK_OEM_5 = 0xDC;  // backslash
+constexpr std::uint16_t VK_OEM_6 = 0xDD;  // ]}
+constexpr std::uint16_t VK_OEM_7 = 0xDE;  // '"
 
-constexpr std::uint8_t KEY_DOWN_BIT = 0x80;    // keyboard state: the key is down
-constexpr std::uint8_t KEY_TOGGLED_BIT = 0x01; // keyboard state: the key toggled since start
+constexpr std::uint8_t KEY_DOWN_BIT = 0x80;     // keyboard state: the key is down
+constexpr std::uint8_t KEY_TOGGLED_BIT = 0x01;  // keyboard state: the key toggled since start
 
 }  // namespace platform

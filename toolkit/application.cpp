@@ -57,7 +57,8 @@ void TApplication::WndProc(TMessage& Message) {
       if (OnDeactivate) OnDeactivate(this);
       break;
     default:
-      Message.Result = platform::DefWindowProc(FHandle, Message.Msg, Message.WParam, Message.LParam);
+      Message.Result =
+          platform::DefWindowProc(FHandle, Message.Msg, Message.WParam, Message.LParam);
   }
 }
 

@@ -234,7 +234,8 @@ void TWinControl::RemoveControl(TControl* AControl) {
 void TWinControl::SetBounds(std::int32_t ALeft, std::int32_t ATop, std::int32_t AWidth,
                             std::int32_t AHeight) {
   TControl::SetBounds(ALeft, ATop, AWidth, AHeight);
-  if (FHandle) SetWindowPos(FHandle, Left(), Top(), Width(), Height(), SWP_NOZORDER | SWP_NOACTIVATE);
+  if (FHandle)
+    SetWindowPos(FHandle, Left(), Top(), Width(), Height(), SWP_NOZORDER | SWP_NOACTIVATE);
   Realign();
 }
 

@@ -23,7 +23,8 @@ DECLARE_ENUM_TYPEINFO(TAlign);
 
 using TMouseEvent = TEvent<void(TObject* Sender, TMouseButton Button, TShiftState Shift,
                                 std::int32_t X, std::int32_t Y)>;
-using TMouseMoveEvent = TEvent<void(TObject* Sender, TShiftState Shift, std::int32_t X, std::int32_t Y)>;
+using TMouseMoveEvent =
+    TEvent<void(TObject* Sender, TShiftState Shift, std::int32_t X, std::int32_t Y)>;
 using TKeyEvent = TEvent<void(TObject* Sender, std::uint16_t& Key, TShiftState Shift)>;
 
 // The shift state of a mouse message's key flags, with Alt from the keyboard state.
@@ -48,7 +49,8 @@ class TControl : public TComponent {
   void SetTop(std::int32_t Value) { SetBounds(FLeft, Value, FWidth, FHeight); }
   void SetWidth(std::int32_t Value) { SetBounds(FLeft, FTop, Value, FHeight); }
   void SetHeight(std::int32_t Value) { SetBounds(FLeft, FTop, FWidth, Value); }
-  virtual void SetBounds(std::int32_t ALeft, std::int32_t ATop, std::int32_t AWidth, std::int32_t AHeight);
+  virtual void SetBounds(std::int32_t ALeft, std::int32_t ATop, std::int32_t AWidth,
+                         std::int32_t AHeight);
   TRect BoundsRect() const { return Bounds(FLeft, FTop, FWidth, FHeight); }
   // The client area, (0, 0, width, height) of the inside.
   virtual TRect ClientRect() const { return Rect(0, 0, FWidth, FHeight); }
@@ -136,7 +138,8 @@ class TWinControl : public TControl {
   bool TabStop() const { return FTabStop; }
   void SetTabStop(bool Value) { FTabStop = Value; }
 
-  void SetBounds(std::int32_t ALeft, std::int32_t ATop, std::int32_t AWidth, std::int32_t AHeight) override;
+  void SetBounds(std::int32_t ALeft, std::int32_t ATop, std::int32_t AWidth,
+                 std::int32_t AHeight) override;
   void SetVisible(bool Value) override;
   // Lays out the aligned children in the client area.
   void Realign();

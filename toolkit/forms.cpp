@@ -19,14 +19,16 @@ constexpr std::int32_t kDefaultHeight = 240;
 
 const TPropInfo kCustomFormProps[] = {
     Property<&TCustomForm::Caption, &TCustomForm::SetCaption>("Caption"),
-    Property<&TCustomForm::BorderStyle, &TCustomForm::SetBorderStyle>("BorderStyle", nullptr, bsSizeable),
+    Property<&TCustomForm::BorderStyle, &TCustomForm::SetBorderStyle>("BorderStyle", nullptr,
+                                                                      bsSizeable),
     Property<&TCustomForm::BorderIcons, &TCustomForm::SetBorderIcons>(
         "BorderIcons", nullptr, TBorderIcons{biSystemMenu, biMinimize, biMaximize}.Bits()),
     Property<&TCustomForm::ClientWidth, &TCustomForm::SetClientWidth>("ClientWidth"),
     Property<&TCustomForm::ClientHeight, &TCustomForm::SetClientHeight>("ClientHeight"),
     Property<&TCustomForm::Position, &TCustomForm::SetPosition>("Position", nullptr, poDesigned),
     Property<&TCustomForm::KeyPreview, &TCustomForm::SetKeyPreview>("KeyPreview", nullptr, 0),
-    Property<&TCustomForm::WindowState, &TCustomForm::SetWindowState>("WindowState", nullptr, wsNormal),
+    Property<&TCustomForm::WindowState, &TCustomForm::SetWindowState>("WindowState", nullptr,
+                                                                      wsNormal),
     EventProperty<&TCustomForm::OnCreate>("OnCreate"),
     EventProperty<&TCustomForm::OnDestroy>("OnDestroy"),
     EventProperty<&TCustomForm::OnShow>("OnShow"),
@@ -92,7 +94,9 @@ void TCustomForm::SetWindowState(TWindowState Value) {
   if (FWindowState == Value) return;
   FWindowState = Value;
   if (HandleAllocated() && Showing())
-    ShowWindow(Handle(), Value == wsMinimized ? SW_MINIMIZE : Value == wsMaximized ? SW_SHOWMAXIMIZED : SW_RESTORE);
+    ShowWindow(Handle(), Value == wsMinimized   ? SW_MINIMIZE
+                         : Value == wsMaximized ? SW_SHOWMAXIMIZED
+                                                : SW_RESTORE);
 }
 
 void TCustomForm::CreateParams(TCreateParams& Params) {
@@ -116,7 +120,8 @@ void TCustomForm::CreateParams(TCreateParams& Params) {
   }
   if (FBorderStyle != bsNone && FBorderIcons.Contains(biSystemMenu)) {
     Params.Style |= WS_SYSMENU;
-    const bool boxes = FBorderStyle != bsDialog && FBorderStyle != bsToolWindow && FBorderStyle != bsSizeToolWin;
+    const bool boxes =
+        FBorderStyle != bsDialog && FBorderStyle != bsToolWindow && FBorderStyle != bsSizeToolWin;
     if (boxes && FBorderIcons.Contains(biMinimize)) Params.Style |= WS_MINIMIZEBOX;
     if (boxes && FBorderIcons.Contains(biMaximize)) Params.Style |= WS_MAXIMIZEBOX;
   }

@@ -22,5 +22,6 @@ std::int32_t Random(std::int32_t range) {
   constexpr std::uint32_t kMultiplier = 134775813u;
   RandSeed = RandSeed * kMultiplier + 1;
   if (range <= 0) return 0;
-  return static_cast<std::int32_t>((std::uint64_t{RandSeed} * static_cast<std::uint32_t>(range)) >> 32);
+  return static_cast<std::int32_t>((std::uint64_t{RandSeed} * static_cast<std::uint32_t>(range)) >>
+                                   32);
 }

@@ -25,7 +25,9 @@ class TObject {
 
   virtual const TClassInfo* ClassType() const;
   std::string ClassName() const { return ClassType()->Name; }
-  bool InheritsFrom(const TClassInfo* ancestor) const { return ClassType()->InheritsFrom(ancestor); }
+  bool InheritsFrom(const TClassInfo* ancestor) const {
+    return ClassType()->InheritsFrom(ancestor);
+  }
   template <class T>
   bool Is() const {
     return InheritsFrom(&T::ClassInfo);
@@ -73,9 +75,8 @@ constexpr TObject* (*ClassFactory())(TObject*) {
   if constexpr (requires { typename T::TConstructionContext; }) {
     using Context = typename T::TConstructionContext;
     if constexpr (!std::is_abstract_v<T> && std::is_constructible_v<T, Context>) {
-      return [](TObject* context) -> TObject* {
-        return Construct<T>(static_cast<Context>(context));
-      };
+      return
+          [](TObject* context) -> TObject* { return Construct<T>(static_cast<Context>(context)); };
     }
   }
   return nullptr;

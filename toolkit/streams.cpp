@@ -49,7 +49,8 @@ std::int64_t TStream::CopyFrom(TStream& Source, std::int64_t Count) {
 
 // ---- TCustomMemoryStream ----
 
-const TClassInfo TCustomMemoryStream::ClassInfo{.Name = "TCustomMemoryStream", .Parent = &TStream::ClassInfo};
+const TClassInfo TCustomMemoryStream::ClassInfo{.Name = "TCustomMemoryStream",
+                                                .Parent = &TStream::ClassInfo};
 const TClassInfo* TCustomMemoryStream::ClassType() const { return &ClassInfo; }
 
 void TCustomMemoryStream::SetPointer(const std::uint8_t* Memory, std::int64_t Size) {
@@ -142,7 +143,8 @@ std::span<const std::uint8_t> FindResourceData(std::string_view Name, int Type, 
 
 // ---- TResourceStream ----
 
-const TClassInfo TResourceStream::ClassInfo{.Name = "TResourceStream", .Parent = &TCustomMemoryStream::ClassInfo};
+const TClassInfo TResourceStream::ClassInfo{.Name = "TResourceStream",
+                                            .Parent = &TCustomMemoryStream::ClassInfo};
 const TClassInfo* TResourceStream::ClassType() const { return &ClassInfo; }
 
 TResourceStream::TResourceStream(std::string_view ResName, int ResType) {

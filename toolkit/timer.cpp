@@ -9,7 +9,9 @@ namespace {
 constexpr std::uintptr_t kTimerId = 1;
 
 // OnTimer is stored through the accessors, so that binding a handler starts the count.
-TPropValue GetOnTimer(const TObject* o) { return static_cast<const TTimer*>(o)->OnTimer().Method(); }
+TPropValue GetOnTimer(const TObject* o) {
+  return static_cast<const TTimer*>(o)->OnTimer().Method();
+}
 void SetOnTimer(TObject* o, const TPropValue& v) {
   static_cast<TTimer*>(o)->SetOnTimer(TNotifyEvent::FromMethod(std::get<TMethod>(v)));
 }
@@ -62,7 +64,8 @@ void TTimer::UpdateTimer() {
 
 void TTimer::WndProc(TMessage& Message) {
   if (Message.Msg != platform::WM_TIMER) {
-    Message.Result = platform::DefWindowProc(FWindowHandle, Message.Msg, Message.WParam, Message.LParam);
+    Message.Result =
+        platform::DefWindowProc(FWindowHandle, Message.Msg, Message.WParam, Message.LParam);
     return;
   }
   try {

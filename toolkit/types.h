@@ -50,7 +50,8 @@ struct TPoint {
 constexpr TRect Rect(std::int32_t left, std::int32_t top, std::int32_t right, std::int32_t bottom) {
   return {left, top, right, bottom};
 }
-constexpr TRect Bounds(std::int32_t left, std::int32_t top, std::int32_t width, std::int32_t height) {
+constexpr TRect Bounds(std::int32_t left, std::int32_t top, std::int32_t width,
+                       std::int32_t height) {
   return {left, top, left + width, top + height};
 }
 constexpr TPoint Point(std::int32_t x, std::int32_t y) { return {x, y}; }

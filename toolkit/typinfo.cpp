@@ -113,25 +113,26 @@ namespace {
 constexpr const char* kBooleanNames[] = {"False", "True"};
 
 constexpr TIdentMapEntry kColorIdents[] = {
-    {clBlack, "clBlack"},         {clMaroon, "clMaroon"},   {clGreen, "clGreen"},
-    {clOlive, "clOlive"},         {clNavy, "clNavy"},       {clPurple, "clPurple"},
-    {clTeal, "clTeal"},           {clGray, "clGray"},       {clSilver, "clSilver"},
-    {clRed, "clRed"},             {clLime, "clLime"},       {clYellow, "clYellow"},
-    {clBlue, "clBlue"},           {clFuchsia, "clFuchsia"}, {clAqua, "clAqua"},
-    {clWhite, "clWhite"},         {clWindow, "clWindow"},   {clWindowText, "clWindowText"},
-    {clBtnFace, "clBtnFace"},     {clNone, "clNone"},       {clDefault, "clDefault"},
+    {clBlack, "clBlack"},     {clMaroon, "clMaroon"},   {clGreen, "clGreen"},
+    {clOlive, "clOlive"},     {clNavy, "clNavy"},       {clPurple, "clPurple"},
+    {clTeal, "clTeal"},       {clGray, "clGray"},       {clSilver, "clSilver"},
+    {clRed, "clRed"},         {clLime, "clLime"},       {clYellow, "clYellow"},
+    {clBlue, "clBlue"},       {clFuchsia, "clFuchsia"}, {clAqua, "clAqua"},
+    {clWhite, "clWhite"},     {clWindow, "clWindow"},   {clWindowText, "clWindowText"},
+    {clBtnFace, "clBtnFace"}, {clNone, "clNone"},       {clDefault, "clDefault"},
 };
 }  // namespace
 
 const TTypeInfo* TypeInfoBoolean() {
-  static const TTypeInfo kInfo{.Kind = TTypeKind::tkEnumeration, .Name = "Boolean", .Names = kBooleanNames};
+  static const TTypeInfo kInfo{
+      .Kind = TTypeKind::tkEnumeration, .Name = "Boolean", .Names = kBooleanNames};
   return &kInfo;
 }
 
-#define MARVOSK_SIMPLE_TYPEINFO(Function, KindValue, TypeName)               \
-  const TTypeInfo* Function() {                                              \
+#define MARVOSK_SIMPLE_TYPEINFO(Function, KindValue, TypeName)                    \
+  const TTypeInfo* Function() {                                                   \
     static const TTypeInfo kInfo{.Kind = TTypeKind::KindValue, .Name = TypeName}; \
-    return &kInfo;                                                           \
+    return &kInfo;                                                                \
   }
 MARVOSK_SIMPLE_TYPEINFO(TypeInfoInteger, tkInteger, "Integer")
 MARVOSK_SIMPLE_TYPEINFO(TypeInfoCardinal, tkInteger, "Cardinal")
@@ -142,6 +143,7 @@ MARVOSK_SIMPLE_TYPEINFO(TypeInfoString, tkString, "string")
 #undef MARVOSK_SIMPLE_TYPEINFO
 
 const TTypeInfo* TypeInfoColor() {
-  static const TTypeInfo kInfo{.Kind = TTypeKind::tkInteger, .Name = "TColor", .Idents = kColorIdents};
+  static const TTypeInfo kInfo{
+      .Kind = TTypeKind::tkInteger, .Name = "TColor", .Idents = kColorIdents};
   return &kInfo;
 }

@@ -29,7 +29,17 @@
 class TObject;
 struct TClassInfo;
 
-enum class TTypeKind { tkInteger, tkChar, tkEnumeration, tkFloat, tkString, tkSet, tkClass, tkMethod, tkInt64 };
+enum class TTypeKind {
+  tkInteger,
+  tkChar,
+  tkEnumeration,
+  tkFloat,
+  tkString,
+  tkSet,
+  tkClass,
+  tkMethod,
+  tkInt64
+};
 
 // A named constant of an integer type (colour names and the like).
 struct TIdentMapEntry {
@@ -40,11 +50,11 @@ struct TIdentMapEntry {
 struct TTypeInfo {
   TTypeKind Kind = TTypeKind::tkInteger;
   const char* Name = "";
-  std::span<const char* const> Names = {};   // enumeration: the names of its values, in order
-  const TTypeInfo* ElementType = nullptr;    // set: the enumeration of its members
+  std::span<const char* const> Names = {};      // enumeration: the names of its values, in order
+  const TTypeInfo* ElementType = nullptr;       // set: the enumeration of its members
   std::span<const TIdentMapEntry> Idents = {};  // integer: its named constants
-  const TClassInfo* ClassType = nullptr;     // class: the class of the object
-  const void* Signature = nullptr;           // method: the event type's tag
+  const TClassInfo* ClassType = nullptr;        // class: the class of the object
+  const void* Signature = nullptr;              // method: the event type's tag
 
   // The value of an enumeration name, compared without regard to case; -1 when there is none.
   int ValueOf(std::string_view name) const;
@@ -64,8 +74,9 @@ struct TPropInfo {
   const TTypeInfo* Type;
   TPropValue (*Get)(const TObject* instance);
   void (*Set)(TObject* instance, const TPropValue& value) = nullptr;  // nullptr: read-only
-  std::optional<std::int64_t> Default = std::nullopt;  // an ordinal property equal to it is not stored
-  bool Stored = true;                   // False: the property is never written
+  std::optional<std::int64_t> Default =
+      std::nullopt;    // an ordinal property equal to it is not stored
+  bool Stored = true;  // False: the property is never written
 };
 
 struct TFieldInfo {
@@ -77,8 +88,8 @@ struct TFieldInfo {
 
 struct TMethodInfo {
   const char* Name;
-  const void* Signature;             // the event type's tag (TEvent<...>::Signature())
-  TMethod (*Bind)(TObject* root);    // the method bound to that root
+  const void* Signature;           // the event type's tag (TEvent<...>::Signature())
+  TMethod (*Bind)(TObject* root);  // the method bound to that root
 };
 
 struct TClassInfo {
@@ -105,7 +116,7 @@ struct TClassInfo {
 // The class registry, by name without regard to case.
 void RegisterClass(const TClassInfo* info);
 void UnregisterClass(const TClassInfo* info);
-const TClassInfo* GetClass(std::string_view name);  // nullptr when unknown
+const TClassInfo* GetClass(std::string_view name);   // nullptr when unknown
 const TClassInfo* FindClass(std::string_view name);  // EClassNotFound "Class %s not found"
 
 bool SameText(std::string_view a, std::string_view b);
@@ -118,17 +129,17 @@ const TTypeInfo* TypeInfoInt64();
 const TTypeInfo* TypeInfoChar();
 const TTypeInfo* TypeInfoDouble();
 const TTypeInfo* TypeInfoString();
-const TTypeInfo* TypeInfoColor();     // an integer with the colour names as constants
+const TTypeInfo* TypeInfoColor();  // an integer with the colour names as constants
 
 // Declares and defines the type information of an enumeration; the declaration goes beside
 // the enumeration, so that a property of that type finds it.
 #define DECLARE_ENUM_TYPEINFO(Type) const TTypeInfo* TypeInfo(Type*)
-#define IMPLEMENT_ENUM_TYPEINFO(Type, ...)                                            \
-  const TTypeInfo* TypeInfo(Type*) {                                                \
-    static constexpr const char* kNames[] = {__VA_ARGS__};                          \
-    static const TTypeInfo kInfo{.Kind = TTypeKind::tkEnumeration, .Name = #Type, \
-                                 .Names = kNames};                                  \
-    return &kInfo;                                                                  \
+#define IMPLEMENT_ENUM_TYPEINFO(Type, ...)                                 \
+  const TTypeInfo* TypeInfo(Type*) {                                       \
+    static constexpr const char* kNames[] = {__VA_ARGS__};                 \
+    static const TTypeInfo kInfo{                                          \
+        .Kind = TTypeKind::tkEnumeration, .Name = #Type, .Names = kNames}; \
+    return &kInfo;                                                         \
   }
 
 // ---- building the tables ----
@@ -144,54 +155,79 @@ struct IsSet<TSet<E>> : std::true_type {
 
 template <class E>
 const TTypeInfo* SetTypeInfo() {
-  static const TTypeInfo kInfo{.Kind = TTypeKind::tkSet, .Name = "set", .ElementType = TypeInfo(static_cast<E*>(nullptr))};
+  static const TTypeInfo kInfo{
+      .Kind = TTypeKind::tkSet, .Name = "set", .ElementType = TypeInfo(static_cast<E*>(nullptr))};
   return &kInfo;
 }
 
 template <class C>
 const TTypeInfo* ClassTypeInfo() {
-  static const TTypeInfo kInfo{.Kind = TTypeKind::tkClass, .Name = C::ClassInfo.Name, .ClassType = &C::ClassInfo};
+  static const TTypeInfo kInfo{
+      .Kind = TTypeKind::tkClass, .Name = C::ClassInfo.Name, .ClassType = &C::ClassInfo};
   return &kInfo;
 }
 
 template <class Event>
 const TTypeInfo* MethodTypeInfo() {
-  static const TTypeInfo kInfo{.Kind = TTypeKind::tkMethod, .Name = "method", .Signature = Event::Signature()};
+  static const TTypeInfo kInfo{
+      .Kind = TTypeKind::tkMethod, .Name = "method", .Signature = Event::Signature()};
   return &kInfo;
 }
 
 template <class T>
 const TTypeInfo* TypeInfoOf() {
-  if constexpr (std::is_same_v<T, bool>) return TypeInfoBoolean();
-  else if constexpr (std::is_same_v<T, char>) return TypeInfoChar();
-  else if constexpr (std::is_same_v<T, std::int64_t>) return TypeInfoInt64();
-  else if constexpr (std::is_same_v<T, std::uint32_t>) return TypeInfoCardinal();
-  else if constexpr (std::is_integral_v<T>) return TypeInfoInteger();
-  else if constexpr (std::is_floating_point_v<T>) return TypeInfoDouble();
-  else if constexpr (std::is_same_v<T, std::string>) return TypeInfoString();
-  else if constexpr (std::is_enum_v<T>) return TypeInfo(static_cast<T*>(nullptr));
-  else if constexpr (IsSet<T>::value) return SetTypeInfo<typename IsSet<T>::Element>();
-  else if constexpr (std::is_pointer_v<T>) return ClassTypeInfo<std::remove_cv_t<std::remove_pointer_t<T>>>();
-  else static_assert(sizeof(T) == 0, "no type information for this property type");
+  if constexpr (std::is_same_v<T, bool>)
+    return TypeInfoBoolean();
+  else if constexpr (std::is_same_v<T, char>)
+    return TypeInfoChar();
+  else if constexpr (std::is_same_v<T, std::int64_t>)
+    return TypeInfoInt64();
+  else if constexpr (std::is_same_v<T, std::uint32_t>)
+    return TypeInfoCardinal();
+  else if constexpr (std::is_integral_v<T>)
+    return TypeInfoInteger();
+  else if constexpr (std::is_floating_point_v<T>)
+    return TypeInfoDouble();
+  else if constexpr (std::is_same_v<T, std::string>)
+    return TypeInfoString();
+  else if constexpr (std::is_enum_v<T>)
+    return TypeInfo(static_cast<T*>(nullptr));
+  else if constexpr (IsSet<T>::value)
+    return SetTypeInfo<typename IsSet<T>::Element>();
+  else if constexpr (std::is_pointer_v<T>)
+    return ClassTypeInfo<std::remove_cv_t<std::remove_pointer_t<T>>>();
+  else
+    static_assert(sizeof(T) == 0, "no type information for this property type");
 }
 
 template <class T>
 TPropValue ToValue(const T& v) {
-  if constexpr (std::is_same_v<T, bool> || std::is_integral_v<T> || std::is_enum_v<T>) return static_cast<std::int64_t>(v);
-  else if constexpr (std::is_floating_point_v<T>) return static_cast<double>(v);
-  else if constexpr (std::is_same_v<T, std::string>) return v;
-  else if constexpr (IsSet<T>::value) return static_cast<std::int64_t>(v.Bits());
-  else return static_cast<TObject*>(const_cast<std::remove_cv_t<std::remove_pointer_t<T>>*>(v));
+  if constexpr (std::is_same_v<T, bool> || std::is_integral_v<T> || std::is_enum_v<T>)
+    return static_cast<std::int64_t>(v);
+  else if constexpr (std::is_floating_point_v<T>)
+    return static_cast<double>(v);
+  else if constexpr (std::is_same_v<T, std::string>)
+    return v;
+  else if constexpr (IsSet<T>::value)
+    return static_cast<std::int64_t>(v.Bits());
+  else
+    return static_cast<TObject*>(const_cast<std::remove_cv_t<std::remove_pointer_t<T>>*>(v));
 }
 
 template <class T>
 T FromValue(const TPropValue& v) {
-  if constexpr (std::is_same_v<T, bool>) return std::get<std::int64_t>(v) != 0;
-  else if constexpr (std::is_integral_v<T> || std::is_enum_v<T>) return static_cast<T>(std::get<std::int64_t>(v));
-  else if constexpr (std::is_floating_point_v<T>) return static_cast<T>(std::get<double>(v));
-  else if constexpr (std::is_same_v<T, std::string>) return std::get<std::string>(v);
-  else if constexpr (IsSet<T>::value) return T::FromBits(static_cast<std::uint32_t>(std::get<std::int64_t>(v)));
-  else return static_cast<T>(std::get<TObject*>(v));
+  if constexpr (std::is_same_v<T, bool>)
+    return std::get<std::int64_t>(v) != 0;
+  else if constexpr (std::is_integral_v<T> || std::is_enum_v<T>)
+    return static_cast<T>(std::get<std::int64_t>(v));
+  else if constexpr (std::is_floating_point_v<T>)
+    return static_cast<T>(std::get<double>(v));
+  else if constexpr (std::is_same_v<T, std::string>)
+    return std::get<std::string>(v);
+  else if constexpr (IsSet<T>::value)
+    return T::FromBits(static_cast<std::uint32_t>(std::get<std::int64_t>(v)));
+  else
+    return static_cast<T>(std::get<TObject*>(v));
 }
 
 template <auto Getter>
@@ -236,9 +272,12 @@ TPropInfo Property(const char* name, const TTypeInfo* type = nullptr,
   using namespace typinfo_detail;
   using C = typename GetterTraits<Getter>::Class;
   using V = typename GetterTraits<Getter>::Value;
-  TPropInfo p{name, type ? type : TypeInfoOf<V>(),
+  TPropInfo p{name,
+              type ? type : TypeInfoOf<V>(),
               [](const TObject* o) { return ToValue<V>((static_cast<const C*>(o)->*Getter)()); },
-              nullptr, defaultValue, stored};
+              nullptr,
+              defaultValue,
+              stored};
   if constexpr (!std::is_null_pointer_v<decltype(Setter)>) {
     using S = typename SetterTraits<Setter>::Value;
     p.Set = [](TObject* o, const TPropValue& v) { (static_cast<C*>(o)->*Setter)(FromValue<S>(v)); };
@@ -252,11 +291,12 @@ TPropInfo EventProperty(const char* name) {
   using namespace typinfo_detail;
   using C = typename MemberTraits<Member>::Class;
   using E = typename MemberTraits<Member>::Event;
-  return TPropInfo{name, MethodTypeInfo<E>(),
-                   [](const TObject* o) -> TPropValue { return (static_cast<const C*>(o)->*Member).Method(); },
-                   [](TObject* o, const TPropValue& v) {
-                     static_cast<C*>(o)->*Member = E::FromMethod(std::get<TMethod>(v));
-                   }};
+  return TPropInfo{
+      name, MethodTypeInfo<E>(),
+      [](const TObject* o) -> TPropValue { return (static_cast<const C*>(o)->*Member).Method(); },
+      [](TObject* o, const TPropValue& v) {
+        static_cast<C*>(o)->*Member = E::FromMethod(std::get<TMethod>(v));
+      }};
 }
 
 // A published field of a root class: a public pointer member to a component.
@@ -265,11 +305,12 @@ TFieldInfo Field(const char* name) {
   using C = typename typinfo_detail::MemberTraits<Member>::Class;
   using P = typename typinfo_detail::MemberTraits<Member>::Event;  // the pointer type
   using T = std::remove_pointer_t<P>;
-  return TFieldInfo{name, &T::ClassInfo,
-                    [](const TObject* root) -> TObject* { return static_cast<const C*>(root)->*Member; },
-                    [](TObject* root, TObject* value) {
-                      static_cast<C*>(root)->*Member = dynamic_cast<T*>(value);
-                    }};
+  return TFieldInfo{
+      name, &T::ClassInfo,
+      [](const TObject* root) -> TObject* { return static_cast<const C*>(root)->*Member; },
+      [](TObject* root, TObject* value) {
+        static_cast<C*>(root)->*Member = dynamic_cast<T*>(value);
+      }};
 }
 
 // A published method of a root class, which events of its type can be bound to by name.
@@ -283,24 +324,25 @@ TMethodInfo PublishedMethod(const char* name) {
 }
 
 // In a class body: the class's information and its ClassType().
-#define DECLARE_CLASSINFO(Class)            \
- public:                                    \
-  static const TClassInfo ClassInfo;        \
+#define DECLARE_CLASSINFO(Class)     \
+ public:                             \
+  static const TClassInfo ClassInfo; \
   const TClassInfo* ClassType() const override
 
 // In the class's source file, with the tables as designated initializers
 // (.Properties = ..., .Fields = ..., .Methods = ...).
-#define IMPLEMENT_CLASS(ClassName_, BaseName_, ...)                                          \
-  const TClassInfo ClassName_::ClassInfo{.Name = #ClassName_, .Parent = &BaseName_::ClassInfo, \
-                                         .Create = ClassFactory<ClassName_>()                  \
-                                             __VA_OPT__(, ) __VA_ARGS__};                      \
+#define IMPLEMENT_CLASS(ClassName_, BaseName_, ...)                     \
+  const TClassInfo ClassName_::ClassInfo{                               \
+      .Name = #ClassName_,                                              \
+      .Parent = &BaseName_::ClassInfo,                                  \
+      .Create = ClassFactory<ClassName_>() __VA_OPT__(, ) __VA_ARGS__}; \
   const TClassInfo* ClassName_::ClassType() const { return &ClassName_::ClassInfo; }
 
 // In a class's source file, after IMPLEMENT_CLASS: registers the class by name when the
 // program starts, for component streams that name it. (The file is linked whenever the class
 // is used, so the registration is there whenever the class is.)
-#define REGISTER_CLASS(ClassName_)                                              \
-  namespace {                                                                   \
-  [[maybe_unused]] const bool kRegistered##ClassName_ =                         \
-      (RegisterClass(&ClassName_::ClassInfo), true);                            \
+#define REGISTER_CLASS(ClassName_)                      \
+  namespace {                                           \
+  [[maybe_unused]] const bool kRegistered##ClassName_ = \
+      (RegisterClass(&ClassName_::ClassInfo), true);    \
   }

@@ -21,7 +21,7 @@ std::string Lower(std::string s) {
 
 struct Catalogue {
   std::map<std::string, const Module*> byName;  // what can be loaded now
-  std::vector<std::unique_ptr<Module>> all;    // every module ever registered
+  std::vector<std::unique_ptr<Module>> all;     // every module ever registered
 };
 
 // Modules are never freed, so that a module loaded once stays usable until the program ends,
@@ -39,7 +39,9 @@ void RegisterBuiltinModule(const std::string& fileName, std::map<std::string, vo
   c.byName[Lower(fileName)] = c.all.back().get();
 }
 
-void UnregisterBuiltinModule(const std::string& fileName) { Modules().byName.erase(Lower(fileName)); }
+void UnregisterBuiltinModule(const std::string& fileName) {
+  Modules().byName.erase(Lower(fileName));
+}
 
 HMODULE LoadLibrary(const std::string& fileName) {
   const auto& byName = Modules().byName;

@@ -17,7 +17,7 @@ struct Window {
   HWND parent = 0;  // 0 for a top-level window, HWND_MESSAGE for a message-only one
   DWORD style = 0;
   DWORD exStyle = 0;
-  RECT rect;  // relative to the parent's client area; screen coordinates when top-level
+  RECT rect;        // relative to the parent's client area; screen coordinates when top-level
   RECT normalRect;  // top-level: the rectangle to come back to from minimised
   std::string text;
   WNDPROC proc = nullptr;

@@ -37,9 +37,14 @@ void SendShowChange(HWND h, bool visible) {
   SendMessage(h, WM_SHOWWINDOW, visible ? 1 : 0, 0);
   const Window* w = Find(h);
   if (!w) return;
-  WINDOWPOS pos{h, 0, w->rect.left, w->rect.top, Width(w->rect), Height(w->rect),
-                SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER |
-                    (visible ? SWP_SHOWWINDOW : SWP_HIDEWINDOW)};
+  WINDOWPOS pos{
+      h,
+      0,
+      w->rect.left,
+      w->rect.top,
+      Width(w->rect),
+      Height(w->rect),
+      SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | (visible ? SWP_SHOWWINDOW : SWP_HIDEWINDOW)};
   SendMessage(h, WM_WINDOWPOSCHANGED, 0, reinterpret_cast<LPARAM>(&pos));
 }
 
@@ -271,8 +276,12 @@ HWND CreateWindowEx(DWORD exStyle, const std::string& text, DWORD style, int x, 
   w.proc = proc;
   w.userData = userData;
   if (parent == 0) {
-    WindowSpec spec{text, BorderOf(style), (style & WS_MINIMIZEBOX) != 0,
-                    (style & WS_MAXIMIZEBOX) != 0, HasTaskbarButton(exStyle), w.rect};
+    WindowSpec spec{text,
+                    BorderOf(style),
+                    (style & WS_MINIMIZEBOX) != 0,
+                    (style & WS_MAXIMIZEBOX) != 0,
+                    HasTaskbarButton(exStyle),
+                    w.rect};
     if (!m.backend->CreateWindow(h, spec)) {
       m.windows.erase(h);
       return 0;
@@ -322,9 +331,7 @@ BOOL ShowWindow(HWND h, UINT command) {
   if (!w) return false;
   const bool wasVisible = (w->style & WS_VISIBLE) != 0;
   switch (command) {
-    case SW_HIDE:
-      SetVisible(h, false);
-      break;
+    case SW_HIDE: SetVisible(h, false); break;
     case SW_MINIMIZE:
     case SW_SHOWMINIMIZED:
       SetVisible(h, true);
@@ -383,7 +390,8 @@ BOOL SetWindowPos(HWND h, int x, int y, int width, int height, UINT flags) {
     if (w->onDesktop) M().backend->SetClientRect(h, r);
   }
   const RECT now = w->rect;
-  WINDOWPOS pos{h, 0, now.left, now.top, Width(now), Height(now), flags & ~(SWP_SHOWWINDOW | SWP_HIDEWINDOW)};
+  WINDOWPOS pos{
+      h, 0, now.left, now.top, Width(now), Height(now), flags & ~(SWP_SHOWWINDOW | SWP_HIDEWINDOW)};
   SendMessage(h, WM_WINDOWPOSCHANGED, 0, reinterpret_cast<LPARAM>(&pos));
   if (now.left != old.left || now.top != old.top)
     SendMessage(h, WM_MOVE, 0, MAKELPARAM_XY(now.left, now.top));
@@ -556,11 +564,8 @@ LRESULT DefWindowProc(HWND h, UINT message, WPARAM wParam, LPARAM) {
         default: break;
       }
       return 0;
-    case WM_CLOSE:
-      DestroyWindow(h);
-      return 0;
-    default:
-      return 0;
+    case WM_CLOSE: DestroyWindow(h); return 0;
+    default: return 0;
   }
 }
 
@@ -581,9 +586,8 @@ BOOL SetTimer(HWND h, std::uintptr_t id, UINT elapseMs) {
 
 BOOL KillTimer(HWND h, std::uintptr_t id) {
   auto& timers = M().timers;
-  const auto it = std::find_if(timers.begin(), timers.end(), [&](const detail::Timer& t) {
-    return t.window == h && t.id == id;
-  });
+  const auto it = std::find_if(timers.begin(), timers.end(),
+                               [&](const detail::Timer& t) { return t.window == h && t.id == id; });
   if (it == timers.end()) return false;
   timers.erase(it);
   return true;

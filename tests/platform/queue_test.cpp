@@ -137,7 +137,8 @@ TEST_F(Platform, KeyboardStateFollowsTheKeyMessagesAsTheyAreTaken) {
 
 TEST_F(Platform, MouseInputGoesToTheChildWindowUnderThePointer) {
   const HWND top = TopLevel();
-  const HWND child = CreateWindowEx(0, "", WS_CHILD | WS_VISIBLE, 10, 10, 100, 50, top, Record, nullptr);
+  const HWND child =
+      CreateWindowEx(0, "", WS_CHILD | WS_VISIBLE, 10, 10, 100, 50, top, Record, nullptr);
   Drain();
   gSeen.clear();
   machine->MoveMouse(top, 20, 30);
@@ -152,7 +153,8 @@ TEST_F(Platform, MouseInputGoesToTheChildWindowUnderThePointer) {
 
 TEST_F(Platform, AWindowPressedKeepsTheMouseUntilTheButtonsAreUp) {
   const HWND top = TopLevel();
-  const HWND child = CreateWindowEx(0, "", WS_CHILD | WS_VISIBLE, 10, 10, 100, 50, top, Record, nullptr);
+  const HWND child =
+      CreateWindowEx(0, "", WS_CHILD | WS_VISIBLE, 10, 10, 100, 50, top, Record, nullptr);
   Drain();
   gSeen.clear();
   machine->ButtonDown(top, 20, 20, headless::Button::Left);

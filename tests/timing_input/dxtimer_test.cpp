@@ -130,7 +130,6 @@ TEST_F(FrameTimerNearWrap, KeepsTimeAcrossTheClockWrappingAround) {
   EXPECT_EQ(listener.ticks[0].lag, 1);
 }
 
-
 class FrameRate : public FrameTimer {
  protected:
   // n ticks: n - 1 spread over the first 999 ms, the last at `last` ms.
@@ -145,8 +144,8 @@ class FrameRate : public FrameTimer {
 
 TEST_F(FrameRate, IsTheTicksOfTheLastSecond) { EXPECT_EQ(RateOf(32, 1000), 32); }
 TEST_F(FrameRate, RoundsToTheNearestWholeNumber) { EXPECT_EQ(RateOf(33, 1024), 32); }  // 32.23
-TEST_F(FrameRate, RoundsAnExactHalfDownToEven) { EXPECT_EQ(RateOf(65, 2000), 32); }     // 32.5
-TEST_F(FrameRate, RoundsAnExactHalfUpToEven) { EXPECT_EQ(RateOf(67, 2000), 34); }       // 33.5
+TEST_F(FrameRate, RoundsAnExactHalfDownToEven) { EXPECT_EQ(RateOf(65, 2000), 32); }    // 32.5
+TEST_F(FrameRate, RoundsAnExactHalfUpToEven) { EXPECT_EQ(RateOf(67, 2000), 34); }      // 33.5
 
 TEST_F(FrameRate, StartsAFreshPeriodAfterEachMeasurement) {
   EXPECT_EQ(RateOf(32, 1000), 32);
@@ -327,7 +326,8 @@ TEST_F(FrameTimer, FreeingARunningTimerStopsItAndUnhooksIt) {
 }
 
 TEST(FrameTimerTable, PublishesItsSettingsWithoutStoredDefaults) {
-  const char* expected[] = {"ActiveOnly", "Enabled", "Interval", "OnActivate", "OnDeactivate", "OnTimer"};
+  const char* expected[] = {"ActiveOnly", "Enabled",      "Interval",
+                            "OnActivate", "OnDeactivate", "OnTimer"};
   const auto props = TDXTimer::ClassInfo.Properties;
   ASSERT_EQ(props.size(), std::size(expected));
   for (std::size_t i = 0; i < props.size(); ++i) {
