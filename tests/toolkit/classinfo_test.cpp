@@ -7,22 +7,13 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/raises.h"
 #include "toolkit/classes.h"
 #include "toolkit/collection.h"
 #include "toolkit/streams.h"
 #include "toolkit/sysutils.h"
 
 namespace {
-
-template <class E>
-std::string MessageOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const E& e) {
-    return e.Message();
-  }
-  return "<nothing raised>";
-}
 
 enum TMood { mdCalm, mdHappy, mdGrumpy, mdSleepy };
 DECLARE_ENUM_TYPEINFO(TMood);

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/raises.h"
 #include "toolkit/collection.h"
 #include "toolkit/sysutils.h"
 
@@ -67,16 +68,6 @@ Log LabelsOf(const TCollection& c) {
   Log labels;
   for (int i = 0; i < c.Count(); ++i) labels.push_back(static_cast<TLabelItem*>(c.Items(i))->Label);
   return labels;
-}
-
-template <class E>
-std::string MessageOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const E& e) {
-    return e.Message();
-  }
-  return "<nothing raised>";
 }
 
 // ---- order and ownership ----

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/raises.h"
 #include "toolkit/classes.h"
 #include "toolkit/sysutils.h"
 
@@ -59,16 +60,6 @@ class TWatcher : public TComponent {
     }
   }
 };
-
-template <class E>
-std::string MessageOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const E& e) {
-    return e.Message();
-  }
-  return "<nothing raised>";
-}
 
 // A component class of its own, for fields and notifications that care about the class.
 class TPart : public TComponent {

@@ -11,21 +11,12 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/raises.h"
 #include "toolkit/sysutils.h"
 
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
-
-template <class E>
-std::string MessageOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const E& e) {
-    return e.Message();
-  }
-  return "<nothing raised>";
-}
 
 // Bytes that differ from their neighbours, so that a shifted or repeated block shows.
 Bytes Pattern(std::size_t n, unsigned seed = 7) {
