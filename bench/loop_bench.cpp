@@ -33,62 +33,64 @@ double ClockReadNanos(long n) {
   return NanosPerCall(n, [] { benchmark::DoNotOptimize(platform::timeGetTime()); });
 }
 
-// One pass of the loop that finds no message and calls the timer's idle handler, which does
-// not tick (the virtual clock stands still).
-void BM_IdleCallWithoutTick(benchmark::State& state) {
-  auto& machine = platform::headless::Install();
-  {
-    TOwnedPtr<TApplication> app(new TApplication());
-    auto* timer = Construct<TDXTimer>(app.get());
-    machine.ActivateApplication();
-    app->ProcessMessages();
-    timer->SetInterval(31);
-    timer->AfterLoading();  // starts it, as the stored description would
-    if (!app->OnIdle) state.SkipWithError("the timer did not start");
-    double loopNanos = 0;
-    long calls = 0;
-    for (auto _ : state) {
-      constexpr long kBatch = 1000;
-      loopNanos += NanosPerCall(kBatch, [&] { app->HandleMessage(0); }) * kBatch;
-      calls += kBatch;
-    }
-    state.counters["ns_per_call"] = loopNanos / static_cast<double>(calls);
-    state.counters["x_clock_read"] = loopNanos / static_cast<double>(calls) / ClockReadNanos(calls);
-  }
-  platform::UninstallBackend();
-}
-BENCHMARK(BM_IdleCallWithoutTick);
+// A headless machine with an active application and a frame timer running at 31 ms.
+struct RunningTimer {
+  platform::headless::HeadlessBackend& machine = platform::headless::Install();
+  TOwnedPtr<TApplication> app{new TApplication()};
+  TDXTimer* timer = Construct<TDXTimer>(app.get());
+  Frames frames;
 
-// One frame tick through the loop: the clock moves on by one interval and the handler runs.
-void BM_IdleCallWithTick(benchmark::State& state) {
-  auto& machine = platform::headless::Install();
-  {
-    TOwnedPtr<TApplication> app(new TApplication());
-    auto* timer = Construct<TDXTimer>(app.get());
-    Frames frames;
+  explicit RunningTimer(benchmark::State& state) {
     timer->OnTimer = TDXTimerEvent::Of<&Frames::OnTimer>(&frames);
     machine.ActivateApplication();
     app->ProcessMessages();
     timer->SetInterval(31);
     timer->AfterLoading();  // starts it, as the stored description would
     if (!app->OnIdle) state.SkipWithError("the timer did not start");
-    double loopNanos = 0;
-    long calls = 0;
-    for (auto _ : state) {
-      constexpr long kBatch = 1000;
-      loopNanos += NanosPerCall(kBatch,
-                                [&] {
-                                  machine.Advance(31);
-                                  app->HandleMessage(0);
-                                }) *
-                   kBatch;
-      calls += kBatch;
-    }
-    if (frames.count != calls) state.SkipWithError("a tick was missed");
-    state.counters["ns_per_tick"] = loopNanos / static_cast<double>(calls);
-    state.counters["x_clock_read"] = loopNanos / static_cast<double>(calls) / ClockReadNanos(calls);
   }
-  platform::UninstallBackend();
+  ~RunningTimer() {
+    app.reset();
+    platform::UninstallBackend();
+  }
+};
+
+// Runs `step` in batches for the benchmark's iterations and reports nanoseconds per step,
+// alone and as a multiple of one clock reading.
+template <class Step>
+void Measure(benchmark::State& state, const char* name, Step&& step, long& calls) {
+  constexpr long kBatch = 1000;
+  double nanos = 0;
+  for (auto _ : state) {
+    nanos += NanosPerCall(kBatch, step) * kBatch;
+    calls += kBatch;
+  }
+  const double perCall = nanos / static_cast<double>(calls);
+  state.counters[name] = perCall;
+  state.counters["x_clock_read"] = perCall / ClockReadNanos(calls);
+}
+
+// One pass of the loop that finds no message and calls the timer's idle handler, which does
+// not tick (the virtual clock stands still).
+void BM_IdleCallWithoutTick(benchmark::State& state) {
+  RunningTimer run(state);
+  long calls = 0;
+  Measure(
+      state, "ns_per_call", [&] { run.app->HandleMessage(0); }, calls);
+}
+BENCHMARK(BM_IdleCallWithoutTick);
+
+// One frame tick through the loop: the clock moves on by one interval and the handler runs.
+void BM_IdleCallWithTick(benchmark::State& state) {
+  RunningTimer run(state);
+  long calls = 0;
+  Measure(
+      state, "ns_per_tick",
+      [&] {
+        run.machine.Advance(31);
+        run.app->HandleMessage(0);
+      },
+      calls);
+  if (run.frames.count != calls) state.SkipWithError("a tick was missed");
 }
 BENCHMARK(BM_IdleCallWithTick);
 
