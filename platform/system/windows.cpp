@@ -59,8 +59,8 @@ void SetVisible(HWND h, bool visible) {
   SendShowChange(h, visible);
 }
 
-// Records a change between minimised and restored and tells the window with WM_SIZE.
-// Answers the message to send, or nothing when the state did not change.
+// Records a change between minimised and restored; the caller tells the window with WM_SIZE.
+// Answers whether the state changed.
 bool SetMinimizedState(Window& w, bool minimized) {
   if (w.minimized == minimized) return false;
   w.minimized = minimized;
