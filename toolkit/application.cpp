@@ -37,14 +37,12 @@ platform::LRESULT TApplication::AppWndProc(platform::HWND window, platform::UINT
   if (!app) return platform::DefWindowProc(window, message, wParam, lParam);
   if (!app->FHandle) app->FHandle = window;  // messages sent while the window is being made
   TMessage m{message, wParam, lParam, 0};
-  app->WndProc(m);
+  DeliverGuarded(app, [&] { app->WndProc(m); });
   return m.Result;
 }
 
 void TApplication::WndProc(TMessage& Message) {
-  const std::vector<TWindowHook> hooks = FWindowHooks;  // a hook may unhook itself
-  for (const TWindowHook& hook : hooks)
-    if (hook(Message)) return;
+  if (CallWindowHooks(Message)) return;
   switch (Message.Msg) {
     case platform::WM_ACTIVATEAPP:
       FActive = Message.WParam != 0;
@@ -62,11 +60,38 @@ void TApplication::WndProc(TMessage& Message) {
   }
 }
 
-void TApplication::HookMainWindow(TWindowHook Hook) { FWindowHooks.push_back(Hook); }
+bool TApplication::CallWindowHooks(TMessage& Message) {
+  // A hook may hook or unhook others, or free their owners, while the list is walked: a removed
+  // hook leaves an empty place until the outermost walk ends, so indices stay put and nothing
+  // removed is called. Hooks added during the walk first see the next message.
+  ++FHookWalks;
+  struct EndWalk {
+    TApplication* app;
+    ~EndWalk() {
+      if (--app->FHookWalks == 0)
+        std::erase_if(app->FWindowHooks, [](const TWindowHook& h) { return !h; });
+    }
+  } endWalk{this};
+  const std::size_t count = FWindowHooks.size();
+  for (std::size_t i = 0; i < count; ++i) {
+    const TWindowHook hook = FWindowHooks[i];  // the list may grow while it runs
+    if (hook && hook(Message)) return true;
+  }
+  return false;
+}
+
+void TApplication::HookMainWindow(TWindowHook Hook) {
+  if (Hook) FWindowHooks.push_back(Hook);
+}
 
 void TApplication::UnhookMainWindow(TWindowHook Hook) {
+  if (!Hook) return;
   const auto it = std::find(FWindowHooks.begin(), FWindowHooks.end(), Hook);
-  if (it != FWindowHooks.end()) FWindowHooks.erase(it);
+  if (it == FWindowHooks.end()) return;
+  if (FHookWalks > 0)
+    *it = nullptr;
+  else
+    FWindowHooks.erase(it);
 }
 
 bool TApplication::ProcessMessage() {
@@ -81,13 +106,7 @@ bool TApplication::ProcessMessage() {
 
 void TApplication::Idle(platform::DWORD MaxWaitMs) {
   bool done = true;
-  if (OnIdle) {
-    try {
-      OnIdle(this, done);
-    } catch (const std::exception& e) {
-      HandleException(this, e);
-    }
-  }
+  if (OnIdle) DeliverGuarded(this, [&] { OnIdle(this, done); });
   const platform::DWORD wait = done ? MaxWaitMs : std::min(kBusyIdleWaitMs, MaxWaitMs);
   // A machine on which nothing can ever happen again has nothing left to run.
   if (wait > 0 && platform::WaitMessage(wait) == platform::WaitResult::Never) FTerminated = true;
@@ -96,10 +115,8 @@ void TApplication::Idle(platform::DWORD MaxWaitMs) {
 void TApplication::HandleMessage(platform::DWORD MaxWaitMs) {
   try {
     if (!ProcessMessage()) Idle(MaxWaitMs);
-  } catch (const std::exception& e) {
-    HandleException(this, e);
   } catch (...) {
-    HandleException(this, Exception("Unknown exception"));
+    ReportHandlerException(this);
   }
 }
 
@@ -107,8 +124,8 @@ void TApplication::ProcessMessages() {
   for (;;) {
     try {
       if (!ProcessMessage()) return;
-    } catch (const std::exception& e) {
-      HandleException(this, e);
+    } catch (...) {
+      ReportHandlerException(this);
     }
   }
 }
@@ -128,6 +145,15 @@ void TApplication::RunFor(platform::DWORD Milliseconds) {
 }
 
 void TApplication::Terminate() { platform::PostQuitMessage(0); }
+
+void TApplication::Minimize() {
+  for (int i = 0; i < ComponentCount(); ++i) {
+    auto* form = dynamic_cast<TCustomForm*>(Components(i));
+    if (form && form->HandleAllocated() && platform::IsWindowVisible(form->Handle()))
+      platform::ShowWindow(form->Handle(), platform::SW_MINIMIZE);
+  }
+  if (OnMinimize) OnMinimize(this);
+}
 
 void TApplication::HandleException(TObject* Sender, const std::exception& E) {
   const auto* known = dynamic_cast<const Exception*>(&E);

@@ -64,7 +64,13 @@ class TApplication : public TComponent {
   void ProcessMessages();
   // Ends the loop.
   void Terminate();
+  // Sends the whole application to the taskbar: every shown form is minimised, then
+  // OnMinimize. This is what a main form's window-menu "minimise" does, unless the form
+  // handles that command itself.
+  void Minimize();
 
+  // Hooks see the application window's messages in the order they were added. A hook removed
+  // while the list is walked is not called any more, even by the walk under way.
   void HookMainWindow(TWindowHook Hook);
   // Removes the first hook equal to Hook; nothing when there is none.
   void UnhookMainWindow(TWindowHook Hook);
@@ -77,6 +83,7 @@ class TApplication : public TComponent {
   TIdleEvent OnIdle;
   TNotifyEvent OnActivate;
   TNotifyEvent OnDeactivate;
+  TNotifyEvent OnMinimize;
   TExceptionEvent OnException;
 
  protected:
@@ -86,6 +93,7 @@ class TApplication : public TComponent {
   static platform::LRESULT AppWndProc(platform::HWND window, platform::UINT message,
                                       platform::WPARAM wParam, platform::LPARAM lParam);
   void WndProc(TMessage& Message);
+  bool CallWindowHooks(TMessage& Message);
   bool ProcessMessage();
   void Idle(platform::DWORD MaxWaitMs);
 
@@ -94,7 +102,8 @@ class TApplication : public TComponent {
   bool FTerminated = false;
   TCustomForm* FMainForm = nullptr;
   std::string FTitle = "Marvosk";
-  std::vector<TWindowHook> FWindowHooks;
+  std::vector<TWindowHook> FWindowHooks;  // empty places stand for hooks removed mid-walk
+  int FHookWalks = 0;                     // walks of FWindowHooks under way
 };
 
 extern TApplication* Application;

@@ -332,7 +332,7 @@ LRESULT TWinControl::ControlWndProc(HWND window, UINT message, WPARAM wParam, LP
   if (!control) return DefWindowProc(window, message, wParam, lParam);
   if (message == WM_CREATE && !control->FHandle) control->FHandle = window;
   TMessage m{message, wParam, lParam, 0};
-  control->WindowProc(m);
+  DeliverGuarded(control, [&] { control->WindowProc(m); });
   if (message == WM_DESTROY && control->FHandle == window) control->FHandle = 0;
   return m.Result;
 }

@@ -65,12 +65,7 @@ void TCustomForm::DoCreate() {
 }
 
 void TCustomForm::DoDestroy() {
-  if (!OnDestroy) return;
-  try {
-    OnDestroy(this);
-  } catch (const std::exception& e) {
-    if (Application) Application->HandleException(this, e);
-  }
+  if (OnDestroy) DeliverGuarded(this, [this] { OnDestroy(this); });
 }
 
 void TCustomForm::SetCaption(const std::string& Value) {
@@ -184,6 +179,14 @@ void TCustomForm::WndProc(TMessage& Message) {
       }
       break;
     case WM_CLOSE: Close(); return;
+    case WM_SYSCOMMAND:
+      // The main form stands for the whole application on the taskbar.
+      if ((Message.WParam & 0xFFF0) == SC_MINIMIZE && Application &&
+          Application->MainForm() == this) {
+        Application->Minimize();
+        return;
+      }
+      break;
     case WM_SIZE:
       FWindowState = Message.WParam == SIZE_MINIMIZED   ? wsMinimized
                      : Message.WParam == SIZE_MAXIMIZED ? wsMaximized

@@ -1,7 +1,29 @@
 #include "toolkit/messages.h"
 
+#include <cstdio>
+#include <exception>
+
 #include "platform/system/windows.h"
+#include "toolkit/application.h"
 #include "toolkit/sysutils.h"
+
+void ReportHandlerException(TObject* Sender) {
+  try {
+    throw;
+  } catch (const std::exception& e) {
+    if (Application) {
+      Application->HandleException(Sender, e);
+      return;
+    }
+    std::fprintf(stderr, "%s\n", e.what());
+  } catch (...) {
+    if (Application) {
+      Application->HandleException(Sender, Exception(msg::SUnknownException));
+      return;
+    }
+    std::fprintf(stderr, "%s\n", msg::SUnknownException);
+  }
+}
 
 namespace {
 platform::LRESULT UtilityWndProc(platform::HWND window, platform::UINT message,
@@ -9,7 +31,7 @@ platform::LRESULT UtilityWndProc(platform::HWND window, platform::UINT message,
   auto* method = static_cast<TWndMethod*>(platform::GetWindowUserData(window));
   if (!method || !*method) return platform::DefWindowProc(window, message, wParam, lParam);
   TMessage m{message, wParam, lParam, 0};
-  (*method)(m);
+  DeliverGuarded(nullptr, [&] { (*method)(m); });
   return m.Result;
 }
 }  // namespace

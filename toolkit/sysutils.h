@@ -62,4 +62,5 @@ inline constexpr const char* SCantWriteResourceStream =
     "Can't write to a read-only resource stream";
 inline constexpr const char* SNoTimers = "Not enough timers available";
 inline constexpr const char* SWindowNotMade = "Error creating window";
+inline constexpr const char* SUnknownException = "Unknown exception";
 }  // namespace msg

@@ -68,12 +68,7 @@ void TTimer::WndProc(TMessage& Message) {
         platform::DefWindowProc(FWindowHandle, Message.Msg, Message.WParam, Message.LParam);
     return;
   }
-  try {
-    Timer();
-  } catch (const std::exception& e) {
-    if (!Application) throw;
-    Application->HandleException(this, e);
-  }
+  DeliverGuarded(this, [this] { Timer(); });
 }
 
 void TTimer::Timer() {

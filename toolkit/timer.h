@@ -17,7 +17,10 @@ class TTimer : public TComponent {
 
   bool Enabled() const { return FEnabled; }
   void SetEnabled(bool Value);
-  // Milliseconds between two events; 0 stops the timer.
+  // Milliseconds between two events; 0 stops the timer. Every other value is kept as written;
+  // the count itself is clamped to the longest a message timer can run,
+  // platform::kLongestTimerElapse (0x7FFFFFFF, about 24.8 days), so 0x80000000 and above fire
+  // after that long.
   std::uint32_t Interval() const { return FInterval; }
   void SetInterval(std::uint32_t Value);
   // Assigning a handler (re)starts the count, as the timer only runs with one.

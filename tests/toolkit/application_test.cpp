@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/system/input.h"
 #include "platform/system/windows.h"
 #include "tests/support/headless_machine.h"
 #include "toolkit/forms.h"
@@ -273,6 +274,78 @@ TEST_F(AppLoop, WithoutOnExceptionTheReportGoesToTheErrorStreamAndTheLoopGoesOn)
   EXPECT_FALSE(app->Terminated());
 }
 
+// ---- exceptions from messages sent straight to a window ----
+
+// Stands in front of a form's handler as a hook would: raises on one message (for "shown",
+// only the WM_WINDOWPOSCHANGED that shows the window) and passes everything else on.
+struct RaisingFilter {
+  TForm* form = nullptr;
+  TWndMethod formHandler;
+  UINT raiseOn = 0;
+  int raised = 0;
+  void Install(TForm* f, UINT message) {
+    form = f;
+    raiseOn = message;
+    formHandler = f->WindowProc;
+    f->WindowProc = TWndMethod::Of<&RaisingFilter::Handle>(this);
+  }
+  void Restore() { form->WindowProc = formHandler; }
+  void Handle(TMessage& m) {
+    const bool shown = m.Msg != WM_WINDOWPOSCHANGED ||
+                       (reinterpret_cast<const WINDOWPOS*>(m.LParam)->flags & SWP_SHOWWINDOW);
+    if (m.Msg == raiseOn && shown) {
+      ++raised;
+      throw EInvalidOperation("filter went wrong");
+    }
+    formHandler(m);
+  }
+};
+
+TEST_F(AppLoop, AnExceptionWhileTheMainFormIsShownIsReportedAndRunGoesOn) {
+  ExceptionProbe reports;
+  app->OnException = TExceptionEvent::Of<&ExceptionProbe::Report>(&reports);
+  TForm* form = app->CreateForm<TForm>();
+  RaisingFilter filter;
+  filter.Install(form, WM_WINDOWPOSCHANGED);
+  Counter ticks;
+  ticks.app = app.get();
+  ticks.terminateAt = 3;
+  Ticker(ticks, 10);
+  EXPECT_NO_THROW(app->Run());
+  EXPECT_EQ(filter.raised, 1);
+  EXPECT_EQ(reports.reports, 1);
+  EXPECT_EQ(reports.lastMessage, "filter went wrong");
+  EXPECT_EQ(reports.lastSender, form);
+  EXPECT_TRUE(IsWindowVisible(form->Handle()));
+  EXPECT_EQ(ticks.calls, 3);  // the loop went on until it was ended
+  filter.Restore();
+}
+
+TEST_F(AppLoop, AWindowWhoseDestructionHandlerRaisesIsDestroyedOnceAndHearsNothingMore) {
+  ExceptionProbe reports;
+  app->OnException = TExceptionEvent::Of<&ExceptionProbe::Report>(&reports);
+  Counter destroyed;
+  TForm* form = Construct<TForm>(app.get());
+  form->OnDestroy = destroyed.Of();
+  RaisingFilter filter;
+  filter.Install(form, WM_DESTROY);
+  form->Show();
+  app->ProcessMessages();
+  const HWND window = form->Handle();
+  EXPECT_NO_THROW(form->Free());
+  EXPECT_EQ(filter.raised, 1);
+  EXPECT_EQ(reports.reports, 1);
+  EXPECT_EQ(destroyed.calls, 1);
+  EXPECT_FALSE(IsWindow(window));
+  // Every window of the application hears of the foreground going; the freed form's must not
+  // be among them (the sanitizer build sees a use after free if it is).
+  machine->DeactivateApplication();
+  machine->ActivateApplication();
+  app->ProcessMessages();
+  EXPECT_EQ(SendMessage(window, WM_ACTIVATEAPP, 1, 0), 0);
+  EXPECT_EQ(filter.raised, 1);
+}
+
 // ---- hooks on the application window ----
 
 TEST_F(AppLoop, HooksSeeEveryMessageInOrderBeforeTheApplicationHandlesIt) {
@@ -341,6 +414,64 @@ TEST_F(AppLoop, UnhookingAHookThatIsNotThereChangesNothing) {
   EXPECT_TRUE(order.empty());
 }
 
+// A hook that, on one message, unhooks another hook and frees the object it belongs to, as one
+// frame timer freeing another from its activation handler does.
+struct HookFreer {
+  HookProbe* victim = nullptr;
+  TApplication* app = nullptr;
+  UINT on = 0;
+  bool Hook(TMessage& m) {
+    if (m.Msg == on && victim) {
+      app->UnhookMainWindow(victim->Of());
+      delete victim;
+      victim = nullptr;
+    }
+    return false;
+  }
+};
+
+TEST_F(AppLoop, AHookRemovedDuringAMessageIsNotCalledAndNoOtherIsSkippedOrRepeated) {
+  std::vector<std::string> order;
+  HookProbe& first = Probe("first");
+  HookProbe& last = Probe("last");
+  auto* doomed = new HookProbe;
+  doomed->app = app.get();
+  doomed->name = "doomed";
+  first.order = last.order = doomed->order = &order;
+  HookFreer freer{doomed, app.get(), kFirst};
+  app->HookMainWindow(first.Of());
+  app->HookMainWindow(TWindowHook::Of<&HookFreer::Hook>(&freer));
+  app->HookMainWindow(doomed->Of());
+  app->HookMainWindow(last.Of());
+  Post(kFirst);
+  Post(kSecond);
+  app->ProcessMessages();
+  EXPECT_EQ(order, (std::vector<std::string>{"first", "last", "first", "last"}));
+  app->UnhookMainWindow(TWindowHook::Of<&HookFreer::Hook>(&freer));
+}
+
+// A hook that hooks another in when it first sees a message.
+struct HookAdder {
+  HookProbe* newcomer = nullptr;
+  TApplication* app = nullptr;
+  bool Hook(TMessage&) {
+    if (newcomer) app->HookMainWindow(newcomer->Of());
+    newcomer = nullptr;
+    return false;
+  }
+};
+
+TEST_F(AppLoop, AHookAddedDuringAMessageSeesTheNextOne) {
+  HookProbe& newcomer = Probe("newcomer");
+  HookAdder adder{&newcomer, app.get()};
+  app->HookMainWindow(TWindowHook::Of<&HookAdder::Hook>(&adder));
+  Post(kFirst);
+  Post(kSecond);
+  app->ProcessMessages();
+  EXPECT_EQ(newcomer.seen, (std::vector<UINT>{kSecond}));
+  app->UnhookMainWindow(TWindowHook::Of<&HookAdder::Hook>(&adder));
+}
+
 // ---- activation ----
 
 class AppActivation : public AppLoop {
@@ -381,6 +512,53 @@ TEST_F(AppActivation, TheMachineActivatingAndDeactivatingTheApplicationIsAnnounc
   EXPECT_EQ(ActivationSeen(),
             (std::vector<UINT>{WM_ACTIVATEAPP, CM_ACTIVATE, WM_ACTIVATEAPP, CM_DEACTIVATE}));
   EXPECT_EQ(order, (std::vector<std::string>{"OnActivate", "OnDeactivate"}));
+}
+
+// Notes, for each message a form handles, whether the application was active then.
+struct FormLog {
+  TForm* form = nullptr;
+  TWndMethod formHandler;
+  std::vector<UINT> seen;
+  bool activeWhenShown = false;
+  void Install(TForm* f) {
+    form = f;
+    formHandler = f->WindowProc;
+    f->WindowProc = TWndMethod::Of<&FormLog::Handle>(this);
+  }
+  ~FormLog() { form->WindowProc = formHandler; }
+  void Handle(TMessage& m) {
+    seen.push_back(m.Msg);
+    if (m.Msg == WM_WINDOWPOSCHANGED &&
+        (reinterpret_cast<const WINDOWPOS*>(m.LParam)->flags & SWP_SHOWWINDOW))
+      activeWhenShown = Application->Active();
+    formHandler(m);
+  }
+};
+
+TEST_F(AppActivation, AFormShownForTheFirstTimeIsActiveBeforeItHearsItIsShown) {
+  TForm* form = Construct<TForm>(app.get());
+  FormLog log;
+  log.Install(form);
+  form->Show();
+  EXPECT_TRUE(log.activeWhenShown);
+  const std::vector<UINT> expected{WM_CREATE, WM_SHOWWINDOW, WM_ACTIVATE, WM_WINDOWPOSCHANGED};
+  std::vector<UINT> got;
+  for (UINT m : log.seen)
+    if (std::find(expected.begin(), expected.end(), m) != expected.end()) got.push_back(m);
+  EXPECT_EQ(got, expected);
+  EXPECT_EQ(form->Handle(), GetForegroundWindow());
+}
+
+TEST_F(AppActivation, AFormShownWithoutTheFocusLeavesTheApplicationInactive) {
+  machine->SetFocusOnShow(false);
+  TForm* form = Construct<TForm>(app.get());
+  FormLog log;
+  log.Install(form);
+  form->Show();
+  app->ProcessMessages();
+  EXPECT_FALSE(log.activeWhenShown);
+  EXPECT_FALSE(app->Active());
+  EXPECT_EQ(std::count(log.seen.begin(), log.seen.end(), WM_ACTIVATE), 0);
 }
 
 TEST_F(AppActivation, ShowingAFormActivatesTheApplication) {
