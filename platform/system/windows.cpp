@@ -33,8 +33,13 @@ bool OnDesktop(HWND h) {
 
 std::uint32_t Now() { return M().backend->Milliseconds(); }
 
-void SendShowChange(HWND h, bool visible) {
+void ActivateNow(HWND h);
+
+// WM_SHOWWINDOW; for a window that the desktop focused as it appeared, the activation; then
+// WM_WINDOWPOSCHANGED, the "shown" notice: a window is active by the time it hears it is shown.
+void SendShowChange(HWND h, bool visible, bool focused) {
   SendMessage(h, WM_SHOWWINDOW, visible ? 1 : 0, 0);
+  if (focused && Find(h)) ActivateNow(h);
   const Window* w = Find(h);
   if (!w) return;
   WINDOWPOS pos{
@@ -55,8 +60,8 @@ void SetVisible(HWND h, bool visible) {
     w->style |= WS_VISIBLE;
   else
     w->style &= ~WS_VISIBLE;
-  if (w->onDesktop) M().backend->ShowWindow(h, visible);
-  SendShowChange(h, visible);
+  const bool focused = w->onDesktop && M().backend->ShowWindow(h, visible) && visible;
+  SendShowChange(h, visible, focused);
 }
 
 // Records a change between minimised and restored; the caller tells the window with WM_SIZE.
@@ -112,9 +117,15 @@ bool IsButtonDown(UINT m) {
 }
 bool IsButtonUp(UINT m) { return m == WM_LBUTTONUP || m == WM_RBUTTONUP || m == WM_MBUTTONUP; }
 
-void QueueToTopLevels(UINT message, WPARAM wParam) {
+std::vector<HWND> TopLevels() {
+  std::vector<HWND> out;
   for (auto& [h, w] : M().windows)
-    if (w.parent == 0 || w.parent == HWND_MESSAGE) M().input.push_back({h, message, wParam, 0});
+    if (w.parent == 0 || w.parent == HWND_MESSAGE) out.push_back(h);
+  return out;
+}
+
+void QueueToTopLevels(UINT message, WPARAM wParam) {
+  for (HWND h : TopLevels()) M().input.push_back({h, message, wParam, 0});
 }
 
 void SetAppForeground(bool foreground) {
@@ -122,6 +133,21 @@ void SetAppForeground(bool foreground) {
   M().appForeground = foreground;
   if (!foreground) detail::ResetKeys();
   QueueToTopLevels(WM_ACTIVATEAPP, foreground ? 1 : 0);
+}
+
+// The same bookkeeping as a focus event from the desktop, but with every message sent at once:
+// for a window that got the focus while it was being shown.
+void ActivateNow(HWND h) {
+  auto& m = M();
+  if (m.foreground == h) return;
+  const HWND previous = m.foreground;
+  m.foreground = h;
+  if (previous) SendMessage(previous, WM_ACTIVATE, WA_INACTIVE, 0);
+  if (!m.appForeground) {
+    m.appForeground = true;
+    for (HWND top : TopLevels()) SendMessage(top, WM_ACTIVATEAPP, 1, 0);
+  }
+  if (m.foreground == h && Find(h)) SendMessage(h, WM_ACTIVATE, WA_ACTIVE, 0);
 }
 
 void TranslateActivation(const MSG& e) {
@@ -572,7 +598,9 @@ LRESULT DefWindowProc(HWND h, UINT message, WPARAM wParam, LPARAM) {
 BOOL SetTimer(HWND h, std::uintptr_t id, UINT elapseMs) {
   if (!Find(h)) return false;
   auto& timers = M().timers;
-  elapseMs = std::max<UINT>(elapseMs, 1);  // a zero period would never let the queue rest
+  // A zero period would never let the queue rest; due times are compared on the wrapping
+  // clock, which can tell "later" from "earlier" only within half its range.
+  elapseMs = std::clamp<UINT>(elapseMs, 1, kLongestTimerElapse);
   const std::uint32_t due = Now() + elapseMs;
   for (auto& t : timers)
     if (t.window == h && t.id == id) {

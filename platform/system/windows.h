@@ -79,6 +79,8 @@ LRESULT DefWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 // Message timers: WM_TIMER with wParam = id, every elapseMs, while the queue is otherwise
 // empty; at most one is waiting per timer. Setting an existing timer restarts its count.
+// elapseMs 0 counts as 1, and anything above kLongestTimerElapse (about 24.8 days) as that.
+constexpr UINT kLongestTimerElapse = 0x7FFFFFFF;
 BOOL SetTimer(HWND window, std::uintptr_t id, UINT elapseMs);
 BOOL KillTimer(HWND window, std::uintptr_t id);
 

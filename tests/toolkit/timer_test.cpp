@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "platform/system/windows.h"
 #include "tests/support/headless_machine.h"
 
 namespace {
@@ -198,6 +199,22 @@ TEST_F(TimerAcrossClockWrap, KeepsItsPaceWhenTheClockWrapsAround) {
   app->RunFor(1050);
   EXPECT_EQ(fires.times, Every(100, start, start + 1050));
   EXPECT_EQ(machine->Now(), start + 1050);
+}
+
+TEST_F(TimerTest, AnIntervalPastHalfTheClocksRangeFiresAfterTheLongestCountItCanKeep) {
+  // The wrapping clock tells later from earlier only within half its range: longer intervals
+  // are counted as the longest such one, neither firing at once nor spinning the loop.
+  for (const std::uint32_t interval : {0x80000000u, 0xFFFFFFFFu}) {
+    fires.times.clear();
+    start = machine->Now();
+    TOwnedPtr<TTimer> timer(StartTimer(interval));
+    EXPECT_EQ(timer->Interval(), interval);
+    app->RunFor(1000);
+    EXPECT_TRUE(fires.times.empty()) << interval;
+    app->RunFor(platform::kLongestTimerElapse - 1000 + 1);
+    EXPECT_EQ(fires.times, (std::vector<std::uint32_t>{start + platform::kLongestTimerElapse}))
+        << interval;
+  }
 }
 
 }  // namespace
