@@ -42,7 +42,10 @@ class Backend {
   // answers false and the platform's window creation fails.
   virtual bool CreateWindow(HWND window, const WindowSpec& spec) = 0;
   virtual void DestroyWindow(HWND window) = 0;
-  virtual void ShowWindow(HWND window, bool visible) = 0;
+  // Showing a window also asks the desktop for the keyboard focus for it. Answers whether the
+  // window has the focus now: the platform then activates it at once, and a later WM_ACTIVATE
+  // for the same window is no news. Hiding answers false.
+  virtual bool ShowWindow(HWND window, bool visible) = 0;
   virtual void MinimizeWindow(HWND window) = 0;
   virtual void RestoreWindow(HWND window) = 0;
   virtual void SetTitle(HWND window, const std::string& title) = 0;

@@ -7,6 +7,8 @@
 
 #include "platform/system/clock.h"
 #include "tests/support/headless_machine.h"
+#include "toolkit/forms.h"
+#include "toolkit/numeric.h"
 #include "toolkit/sysutils.h"
 
 namespace {
@@ -256,6 +258,55 @@ TEST_F(FrameTimer, ANewIntervalAppliesFromTheNextIdleCall) {
   IdleAt(20);  // 20 ms since the start, measured with the new interval
   ASSERT_EQ(listener.ticks.size(), 1u);
   EXPECT_EQ(listener.ticks[0].lag, 2);
+}
+
+TEST_F(FrameTimer, MeasuresTheFrameRateFromTheActivationAfterAnInactiveSpell) {
+  Start(31);
+  SetActive(false);
+  machine->SetTime(10000);
+  SetActive(true);
+  for (std::uint32_t t = 10031; t <= 11023; t += 31) IdleAt(t);
+  // 33 ticks in the 1023 ms since the activation; the inactive spell does not count.
+  EXPECT_EQ(timer->FrameRate(), static_cast<std::int32_t>(Round(33 * 1000.0 / 1023)));
+}
+
+TEST_F(FrameTimer, EnabledWhileOnlyReadingOrOnlyLoadingOnlyStores) {
+  SetActive(true);
+  timer->SetReading(true);
+  timer->SetEnabled(true);
+  EXPECT_FALSE(timer->Initialized());
+  timer->SetReading(false);
+  timer->SetEnabled(false);
+  timer->Loading();
+  timer->SetEnabled(true);
+  EXPECT_FALSE(timer->Initialized());
+  EXPECT_FALSE(app->OnIdle);
+}
+
+// Switches a frame timer on when its form hears it is shown, as the display device does.
+struct ShownStarter {
+  TDXTimer* timer = nullptr;
+  TForm* form = nullptr;
+  TWndMethod formHandler;
+  void Handle(TMessage& m) {
+    if (m.Msg == platform::WM_WINDOWPOSCHANGED &&
+        (reinterpret_cast<const platform::WINDOWPOS*>(m.LParam)->flags & platform::SWP_SHOWWINDOW))
+      timer->SetEnabled(true);
+    formHandler(m);
+  }
+};
+
+TEST_F(FrameTimer, SwitchedOnWhenItsFormIsFirstShownItTicksAtOnce) {
+  TForm* form = Construct<TForm>(app.get());
+  ShownStarter starter{timer, form, form->WindowProc};
+  form->WindowProc = TWndMethod::Of<&ShownStarter::Handle>(&starter);
+  timer->SetInterval(31);
+  form->Show();  // the desktop focuses it: the application is active by the time it is shown
+  EXPECT_TRUE(app->OnIdle);
+  app->RunFor(40);
+  ASSERT_EQ(listener.ticks.size(), 1u);
+  EXPECT_EQ(listener.ticks[0].at, 31u);
+  form->WindowProc = starter.formHandler;
 }
 
 TEST_F(FrameTimer, EnabledWhileLoadingOnlyStoresAndAfterLoadingStarts) {

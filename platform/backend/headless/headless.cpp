@@ -151,15 +151,19 @@ void HeadlessBackend::DestroyWindow(HWND window) {
   if (FFocused == window) FFocused = 0;
 }
 
-void HeadlessBackend::ShowWindow(HWND window, bool visible) {
+bool HeadlessBackend::ShowWindow(HWND window, bool visible) {
   WindowRecord* w = Record(window);
-  if (!w || w->visible == visible) return;
+  if (!w || w->visible == visible) return false;
   w->visible = visible;
-  if (visible && FFocusOnShow) Focus(window);
+  if (visible && FFocusOnShow) {
+    FFocused = window;  // the platform activates it itself: no event follows
+    return true;
+  }
   if (!visible && FFocused == window) {
     Queue({window, WM_ACTIVATE, WA_INACTIVE, 0});
     FFocused = 0;
   }
+  return false;
 }
 
 void HeadlessBackend::MinimizeWindow(HWND window) {

@@ -8,7 +8,7 @@
 //
 // Input: events are queued as they would come from a desktop, at once or at a given time;
 // the helpers below build the usual sequences (key presses with their modifiers, clicks).
-// Showing a window gives it the keyboard focus, unless that is switched off.
+// Showing a window gives it the keyboard focus at once, unless that is switched off.
 //
 // Does not: draw anything, make sounds, or have real screen modes; those are the display and
 // sound services' own.
@@ -93,7 +93,7 @@ class HeadlessBackend final : public Backend {
   const char* Name() const override { return "headless"; }
   bool CreateWindow(HWND window, const WindowSpec& spec) override;
   void DestroyWindow(HWND window) override;
-  void ShowWindow(HWND window, bool visible) override;
+  bool ShowWindow(HWND window, bool visible) override;
   void MinimizeWindow(HWND window) override;
   void RestoreWindow(HWND window) override;
   void SetTitle(HWND window, const std::string& title) override;

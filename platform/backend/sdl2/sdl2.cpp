@@ -122,15 +122,21 @@ void Sdl2Backend::DestroyWindow(HWND window) {
   SDL_DestroyWindow(s);
 }
 
-void Sdl2Backend::ShowWindow(HWND window, bool visible) {
+bool Sdl2Backend::ShowWindow(HWND window, bool visible) {
   SDL_Window* s = Find(window);
-  if (!s) return;
-  if (visible) {
-    FMoves.Placed(window, std::nullopt);
-    SDL_ShowWindow(s);
-  } else {
+  if (!s) return false;
+  if (!visible) {
     SDL_HideWindow(s);
+    return false;
   }
+  FMoves.Placed(window, std::nullopt);
+  SDL_ShowWindow(s);
+  SDL_RaiseWindow(s);
+  // Raising is all a window manager needs to hand over the focus; an X server without one
+  // hands it to nobody, so ask for it outright. A desktop that refuses later says so with a
+  // focus-lost event.
+  SDL_SetWindowInputFocus(s);
+  return true;
 }
 
 void Sdl2Backend::MinimizeWindow(HWND window) {

@@ -2,6 +2,9 @@
 // come back as the platform's messages. The backend owns SDL's video and timer subsystems for
 // as long as it lives.
 //
+// Focus: showing a window raises it and asks for the keyboard focus outright, so that it gets
+// it also on an X server without a window manager.
+//
 // Events: mouse coordinates are in the window's client area, button messages carry the MK_
 // flags as they are after the change, and the second press of a double click (the fourth, ...)
 // is a WM_xBUTTONDBLCLK. Keys are named by position (see keymap.h). Focus changes arrive as
@@ -57,7 +60,7 @@ class Sdl2Backend final : public Backend {
   // Makes the window hidden. Answers false, with SDL's reason on stderr, when SDL cannot.
   bool CreateWindow(HWND window, const WindowSpec& spec) override;
   void DestroyWindow(HWND window) override;
-  void ShowWindow(HWND window, bool visible) override;
+  bool ShowWindow(HWND window, bool visible) override;
   void MinimizeWindow(HWND window) override;
   void RestoreWindow(HWND window) override;
   void SetTitle(HWND window, const std::string& title) override;

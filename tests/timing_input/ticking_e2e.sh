@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# A real window on a virtual X screen without a window manager: once it shows, F1 is typed at
+# the desktop (so it goes to whichever window has the keyboard focus) and the program must see
+# it and its frame timer must tick.
+#   ticking_e2e.sh TICKING_ON_DESKTOP
+set -euo pipefail
+program=${1:?usage: ticking_e2e.sh TICKING_ON_DESKTOP}
+command -v xdotool >/dev/null || { echo "ticking_e2e: xdotool is missing (scripts/install-deps)"; exit 1; }
+
+export PROGRAM=$program
+# Display numbers start apart from the other desktop test's, so that the two never race for
+# one display when they start together.
+exec xvfb-run -a -n 140 -s "-screen 0 1024x768x24" bash -c '
+  "$PROGRAM" & pid=$!
+  for _ in $(seq 100); do
+    xdotool search --onlyvisible --name "^Frame timer$" >/dev/null 2>&1 && break
+    sleep 0.05
+  done
+  xdotool key F1
+  wait "$pid"
+'
