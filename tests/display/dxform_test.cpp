@@ -164,15 +164,67 @@ TEST_F(GameFormBase, RestoringWithoutAStoredPlacementDoesNothing) {
   EXPECT_EQ(form->BoundsRect(), Bounds(7, 8, 300, 200));
 }
 
-TEST_F(GameFormBase, MinimisesThroughItsWindowMenu) {
-  auto* form = Construct<TDXForm>(app.get());
+struct MinimizeCounter {
+  int calls = 0;
+  void Count(TObject*) { ++calls; }
+};
+
+TEST_F(GameFormBase, AsMainFormMinimisesItselfAloneThroughItsWindowMenu) {
+  // A plain main form sends the whole application to the taskbar; the game's form has a
+  // taskbar button of its own and goes there alone, leaving other windows as they are.
+  auto* form = app->CreateForm<TDXForm>();
+  auto* other = Construct<TForm>(app.get());
+  MinimizeCounter appMinimized;
+  app->OnMinimize = TNotifyEvent::Of<&MinimizeCounter::Count>(&appMinimized);
   form->Show();
+  other->Show();
   app->ProcessMessages();
   machine->UserMinimize(form->Handle());
   app->ProcessMessages();
   EXPECT_EQ(form->WindowState(), wsMinimized);
   EXPECT_TRUE(machine->Window(form->Handle())->minimized);
   EXPECT_TRUE(IsIconic(form->Handle()));
+  EXPECT_FALSE(IsIconic(other->Handle()));
+  EXPECT_EQ(appMinimized.calls, 0);
+}
+
+// A component that hooks the form that owns it and notes, when the form's window goes, whether
+// its sibling component is still there: components rely on their form's window going first.
+struct DestroyWitness {
+  bool sawDestroy = false;
+  bool siblingThere = false;
+};
+
+class WindowWatcher : public TComponent {
+ public:
+  WindowWatcher(TComponent* owner, TControl* form, DestroyWitness* witness)
+      : TComponent(owner),
+        FHook(new TControlSubClass(form, TControlSubClassProc::Of<&WindowWatcher::Handle>(this))),
+        FWitness(witness) {}
+  ~WindowWatcher() override { delete FHook; }
+
+ private:
+  void Handle(TMessage& m, TWndMethod def) {
+    if (m.Msg == WM_DESTROY) {
+      FWitness->sawDestroy = true;
+      FWitness->siblingThere = Owner()->FindComponent("Sibling") != nullptr;
+    }
+    def(m);
+  }
+  TControlSubClass* FHook;
+  DestroyWitness* FWitness;
+};
+
+TEST_F(GameFormBase, LosesItsWindowBeforeAnyOfItsComponents) {
+  DestroyWitness witness;
+  auto* form = Construct<TDXForm>(app.get());
+  new WindowWatcher(form, form, &witness);
+  auto* sibling = Construct<TComponent>(form);
+  sibling->SetName("Sibling");  // made last, so freed first
+  form->Show();
+  form->Free();
+  EXPECT_TRUE(witness.sawDestroy);
+  EXPECT_TRUE(witness.siblingThere);
 }
 
 TEST_F(GameFormBase, OtherWindowMenuCommandsKeepTheirUsualMeaning) {

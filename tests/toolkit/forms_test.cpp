@@ -180,6 +180,34 @@ TEST_F(FormTest, LosingTheForegroundSendsAnInactiveActivation) {
   EXPECT_EQ(timeline.events, (std::vector<std::string>{"OnDeactivate"}));
 }
 
+struct Tally {
+  int calls = 0;
+  void Count(TObject*) { ++calls; }
+};
+
+TEST_F(FormTest, TheMainFormsWindowMenuMinimisesTheWholeApplication) {
+  app->SetMainForm(form);
+  TForm* other = Construct<TForm>(app.get());
+  Tally minimized;
+  app->OnMinimize = TNotifyEvent::Of<&Tally::Count>(&minimized);
+  ShowAndSettle();
+  other->Show();
+  machine->UserMinimize(form->Handle());
+  app->ProcessMessages();
+  EXPECT_TRUE(IsIconic(form->Handle()));
+  EXPECT_TRUE(IsIconic(other->Handle()));
+  EXPECT_EQ(form->WindowState(), wsMinimized);
+  EXPECT_EQ(minimized.calls, 1);
+  // Another form's window menu minimises only that form.
+  ShowWindow(form->Handle(), SW_RESTORE);
+  ShowWindow(other->Handle(), SW_RESTORE);
+  machine->UserMinimize(other->Handle());
+  app->ProcessMessages();
+  EXPECT_TRUE(IsIconic(other->Handle()));
+  EXPECT_FALSE(IsIconic(form->Handle()));
+  EXPECT_EQ(minimized.calls, 1);
+}
+
 TEST_F(FormTest, AskingToCloseSendsTheCloseCommandThenWMClose) {
   ShowAndSettle();
   recorder.Clear();
