@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# A real window on a virtual X screen without a window manager: once it shows, F1 is typed at
+# A real window on a virtual X screen without a window manager: while it shows, F1 is typed at
 # the desktop (so it goes to whichever window has the keyboard focus) and the program must see
 # it and its frame timer must tick.
 #   ticking_e2e.sh TICKING_ON_DESKTOP
@@ -12,10 +12,10 @@ export PROGRAM=$program
 # one display when they start together.
 exec xvfb-run -a -n 140 -s "-screen 0 1024x768x24" bash -c '
   "$PROGRAM" & pid=$!
-  for _ in $(seq 100); do
-    xdotool search --onlyvisible --name "^Frame timer$" >/dev/null 2>&1 && break
-    sleep 0.05
+  # The focus may follow the window'"'"'s appearing by a moment: type until the program is done.
+  while kill -0 "$pid" 2>/dev/null; do
+    xdotool search --onlyvisible --name "^Frame timer$" >/dev/null 2>&1 && xdotool key F1
+    sleep 0.2
   done
-  xdotool key F1
   wait "$pid"
 '
