@@ -6,6 +6,7 @@
 // state and activation bookkeeping are the platform's own (platform/system), the same for both.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -23,6 +24,20 @@ struct WindowSpec {
   bool maximizeBox = false;
   bool taskbarButton = true;
   RECT client;  // the client area in screen coordinates
+};
+
+// A finished frame for the screen: rows of pixels, top row first, in one of the emulated
+// display's formats (8 bits through a palette, 16 bits 5-6-5 or 5-5-5, 24 bits B-G-R in memory,
+// 32 bits B-G-R-unused in memory).
+struct FrameView {
+  const std::uint8_t* top = nullptr;
+  std::ptrdiff_t pitch = 0;  // bytes from one row to the next
+  int width = 0, height = 0;
+  int bitCount = 32;
+  bool rgb555 = false;                     // 16 bits: 5-5-5 rather than 5-6-5
+  const std::uint32_t* palette = nullptr;  // 8 bits: 256 colours, 0x00RRGGBB
+
+  const std::uint8_t* Row(int y) const { return top + y * pitch; }
 };
 
 enum class WaitResult {
@@ -69,6 +84,18 @@ class Backend {
   // WM_PAINT when the window must be drawn again, WM_QUIT when the user ends the program.
   // Waits up to timeoutMs (0 = only look, INFINITE = as long as it takes).
   virtual WaitResult WaitEvent(MSG& event, DWORD timeoutMs) = 0;
+
+  // Presentation. Shows the `source` rectangle of the frame in the window's client area at
+  // `target` (client coordinates; a target of another size stretches), after the vertical
+  // blank when waitVBlank is set. The window keeps showing it, also when uncovered, until the
+  // next presentation.
+  virtual void Present(HWND window, const FrameView& frame, const RECT& source, const RECT& target,
+                       bool waitVBlank) = 0;
+  // Full screen: the window alone covers the monitor and holds an emulated screen of
+  // width x height pixels, scaled to fit without changing the monitor's mode. Its client area
+  // and every mouse position are then in the emulated screen's pixels. Off: the window is a
+  // framed window again, where it was before.
+  virtual void SetFullScreen(HWND window, bool on, int width, int height) = 0;
 
   // A 32-bit millisecond count that wraps around.
   virtual std::uint32_t Milliseconds() = 0;

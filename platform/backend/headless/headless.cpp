@@ -1,6 +1,7 @@
 #include "platform/backend/headless/headless.h"
 
 #include <algorithm>
+#include <cstring>
 #include <memory>
 
 #include "platform/system/machine.h"
@@ -137,7 +138,9 @@ std::vector<HWND> HeadlessBackend::VisibleWindows() const {
 }
 
 bool HeadlessBackend::CreateWindow(HWND window, const WindowSpec& spec) {
-  FWindows[window] = WindowRecord{spec, false, false, false};
+  WindowRecord record;
+  record.spec = spec;
+  FWindows[window] = record;
   return true;
 }
 
@@ -191,7 +194,75 @@ void HeadlessBackend::SetTaskbarButton(HWND window, bool shown) {
 }
 
 void HeadlessBackend::SetClientRect(HWND window, const RECT& client) {
-  if (WindowRecord* w = Record(window)) w->spec.client = client;
+  WindowRecord* w = Record(window);
+  if (w && !w->fullScreen) w->spec.client = client;
+}
+
+void HeadlessBackend::SetFullScreen(HWND window, bool on, int width, int height) {
+  WindowRecord* w = Record(window);
+  if (!w || w->fullScreen == on) return;
+  w->fullScreen = on;
+  if (on) {
+    w->windowed = w->spec.client;
+    w->spec.client = {0, 0, width, height};
+  } else {
+    w->spec.client = w->windowed;
+  }
+}
+
+void HeadlessBackend::Present(HWND window, const FrameView& frame, const RECT& source,
+                              const RECT& target, bool waitVBlank) {
+  if (!Record(window)) return;
+  CapturedFrame& f = FLastFrames[window];
+  f.window = window;
+  f.target = target;
+  f.waitedForVBlank = waitVBlank;
+  f.bitCount = frame.bitCount;
+  f.rgb555 = frame.rgb555;
+  const RECT r{std::max<std::int32_t>(source.left, 0), std::max<std::int32_t>(source.top, 0),
+               std::min<std::int32_t>(source.right, frame.width),
+               std::min<std::int32_t>(source.bottom, frame.height)};
+  f.width = std::max<std::int32_t>(r.right - r.left, 0);
+  f.height = std::max<std::int32_t>(r.bottom - r.top, 0);
+  const std::size_t bytesPerPixel = static_cast<std::size_t>(frame.bitCount) / 8;
+  const std::size_t rowBytes = static_cast<std::size_t>(f.width) * bytesPerPixel;
+  f.pixels.resize(rowBytes * static_cast<std::size_t>(f.height));
+  for (int y = 0; y < f.height; ++y)
+    std::memcpy(f.pixels.data() + rowBytes * static_cast<std::size_t>(y),
+                frame.Row(r.top + y) + static_cast<std::size_t>(r.left) * bytesPerPixel, rowBytes);
+  if (frame.bitCount == 8 && frame.palette)
+    f.palette.assign(frame.palette, frame.palette + 256);
+  else
+    f.palette.clear();
+  if (waitVBlank) ++FVBlankWaits;
+  ++FPresented;
+  FLastPresented = window;
+  if (FKeepAll) FAllFrames.push_back(f);
+}
+
+const CapturedFrame* HeadlessBackend::LastFrame(HWND window) const {
+  const auto it = FLastFrames.find(window ? window : FLastPresented);
+  return it == FLastFrames.end() ? nullptr : &it->second;
+}
+
+std::uint32_t CapturedFrame::Pixel(int x, int y) const {
+  if (x < 0 || y < 0 || x >= width || y >= height) return 0;
+  const std::size_t bytes = static_cast<std::size_t>(bitCount) / 8;
+  const std::uint8_t* p =
+      pixels.data() + (static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
+                       static_cast<std::size_t>(x)) *
+                          bytes;
+  auto widen = [](std::uint32_t v, int bits) { return (v << (8 - bits)) | (v >> (2 * bits - 8)); };
+  switch (bitCount) {
+    case 8: return palette.empty() ? 0 : palette[p[0]] & 0xFFFFFF;
+    case 16: {
+      const std::uint32_t v = p[0] | (p[1] << 8);
+      if (rgb555)
+        return (widen((v >> 10) & 31, 5) << 16) | (widen((v >> 5) & 31, 5) << 8) | widen(v & 31, 5);
+      return (widen(v >> 11, 5) << 16) | (widen((v >> 5) & 63, 6) << 8) | widen(v & 31, 5);
+    }
+    default: return (static_cast<std::uint32_t>(p[2]) << 16) | (p[1] << 8) | p[0];
+  }
 }
 
 RECT HeadlessBackend::ClientRect(HWND window) {

@@ -10,8 +10,12 @@
 // the helpers below build the usual sequences (key presses with their modifiers, clicks).
 // Showing a window gives it the keyboard focus at once, unless that is switched off.
 //
-// Does not: draw anything, make sounds, or have real screen modes; those are the display and
-// sound services' own.
+// Presentation: every frame presented is captured (the last one per window always, all of them
+// when asked), with the vertical-blank waits counted. Full screen puts a window's client area
+// at (0, 0) with the emulated screen's size, and gives it back its place afterwards.
+//
+// Does not: make sounds or have real screen modes; those are the sound and drawing services'
+// own.
 #pragma once
 
 #include <cstdint>
@@ -29,6 +33,22 @@ struct WindowRecord {
   bool visible = false;
   bool minimized = false;
   bool destroyed = false;
+  bool fullScreen = false;
+  RECT windowed;  // full screen: where the client area was before
+};
+
+// A frame as it reached a window: the presented rectangle of pixels, copied in their own format.
+struct CapturedFrame {
+  HWND window = 0;
+  RECT target;
+  bool waitedForVBlank = false;
+  int width = 0, height = 0, bitCount = 0;
+  bool rgb555 = false;
+  std::vector<std::uint8_t> pixels;  // rows top first, packed without padding
+  std::vector<std::uint32_t> palette;
+
+  // The colour of one pixel as 0x00RRGGBB, channels widened to 8 bits.
+  std::uint32_t Pixel(int x, int y) const;
 };
 
 enum class Button { Left, Right, Middle };
@@ -87,6 +107,13 @@ class HeadlessBackend final : public Backend {
   const WindowRecord* Window(HWND window) const;
   std::vector<HWND> VisibleWindows() const;
   bool CursorVisible() const { return FCursorVisible; }
+  // The last frame presented in the window (any window for 0); nullptr before the first.
+  const CapturedFrame* LastFrame(HWND window = 0) const;
+  std::size_t PresentedFrames() const { return FPresented; }
+  int VBlankWaits() const { return FVBlankWaits; }
+  // Keep every frame presented from now on, not just the last of each window.
+  void KeepAllFrames(bool keep) { FKeepAll = keep; }
+  const std::vector<CapturedFrame>& AllFrames() const { return FAllFrames; }
   int Beeps() const { return FBeeps; }
 
   // Backend.
@@ -105,6 +132,9 @@ class HeadlessBackend final : public Backend {
   RECT ScreenRect() override { return FScreen; }
   WaitResult WaitEvent(MSG& event, DWORD timeoutMs) override;
   std::uint32_t Milliseconds() override { return FNow; }
+  void Present(HWND window, const FrameView& frame, const RECT& source, const RECT& target,
+               bool waitVBlank) override;
+  void SetFullScreen(HWND window, bool on, int width, int height) override;
   void SetCursorVisible(bool visible) override { FCursorVisible = visible; }
   void Beep() override { ++FBeeps; }
 
@@ -125,6 +155,12 @@ class HeadlessBackend final : public Backend {
   int FBeeps = 0;
   WPARAM FButtons = 0;  // MK_ flags of the buttons held
   HWND FFocused = 0;    // the window last given the focus
+  std::map<HWND, CapturedFrame> FLastFrames;
+  HWND FLastPresented = 0;
+  std::size_t FPresented = 0;
+  int FVBlankWaits = 0;
+  bool FKeepAll = false;
+  std::vector<CapturedFrame> FAllFrames;
 };
 
 // Installs a fresh headless machine as the platform's backend and answers it; it lives until

@@ -77,6 +77,7 @@ bool AskedFor(const char* driver) {
 }  // namespace
 
 Sdl2Backend::~Sdl2Backend() {
+  FScreens.clear();  // renderers go before their windows
   for (const auto& [h, window] : FWindows) SDL_DestroyWindow(window);
   SDL_QuitSubSystem(kSubsystems);
 }
@@ -84,6 +85,14 @@ Sdl2Backend::~Sdl2Backend() {
 SDL_Window* Sdl2Backend::Find(HWND window) const {
   const auto it = FWindows.find(window);
   return it == FWindows.end() ? nullptr : it->second;
+}
+
+Screen* Sdl2Backend::ScreenOf(HWND window) {
+  SDL_Window* s = Find(window);
+  if (!s) return nullptr;
+  std::unique_ptr<Screen>& screen = FScreens[window];
+  if (!screen) screen = std::make_unique<Screen>(s);
+  return screen.get();
 }
 
 HWND Sdl2Backend::WindowOf(std::uint32_t sdlWindowId) const {
@@ -115,6 +124,7 @@ bool Sdl2Backend::CreateWindow(HWND window, const WindowSpec& spec) {
 void Sdl2Backend::DestroyWindow(HWND window) {
   SDL_Window* s = Find(window);
   if (!s) return;
+  FScreens.erase(window);
   FWindowIds.erase(SDL_GetWindowID(s));
   FWindows.erase(window);
   FMoves.Forget(window);
@@ -169,6 +179,8 @@ void Sdl2Backend::SetTaskbarButton(HWND, bool) {}
 void Sdl2Backend::SetClientRect(HWND window, const RECT& client) {
   SDL_Window* s = Find(window);
   if (!s) return;
+  if (const auto it = FScreens.find(window); it != FScreens.end() && it->second->FullScreen())
+    return;  // a full-screen window stays where it is
   FMoves.Placed(window, POINT{client.left, client.top});
   SDL_SetWindowPosition(s, client.left, client.top);
   SDL_SetWindowSize(s, AtLeastOne(client.right - client.left),
@@ -178,6 +190,8 @@ void Sdl2Backend::SetClientRect(HWND window, const RECT& client) {
 RECT Sdl2Backend::ClientRect(HWND window) {
   SDL_Window* s = Find(window);
   if (!s) return RECT{};
+  if (const auto it = FScreens.find(window); it != FScreens.end() && it->second->FullScreen())
+    return it->second->EmulatedRect();
   int x = 0, y = 0, w = 0, h = 0;
   SDL_GetWindowPosition(s, &x, &y);
   SDL_GetWindowSize(s, &w, &h);
@@ -257,7 +271,10 @@ void Sdl2Backend::TranslateWindowEvent(const SDL_Event& event) {
       Queue(window, WM_SIZE, SIZE_RESTORED, MAKELPARAM_XY(e.data1, e.data2));
       break;
     case SDL_WINDOWEVENT_MOVED: TranslateMove(window, e.data1, e.data2); break;
-    case SDL_WINDOWEVENT_EXPOSED: Queue(window, WM_PAINT, 0, 0); break;
+    case SDL_WINDOWEVENT_EXPOSED:
+      if (const auto it = FScreens.find(window); it != FScreens.end()) it->second->Redraw();
+      Queue(window, WM_PAINT, 0, 0);
+      break;
     default: break;
   }
 }
@@ -270,13 +287,21 @@ void Sdl2Backend::TranslateMove(HWND window, int x, int y) {
   }
 }
 
+LPARAM Sdl2Backend::MousePosition(HWND window, int x, int y) {
+  if (const auto it = FScreens.find(window); it != FScreens.end() && it->second->FullScreen()) {
+    const POINT p = it->second->ToEmulated(x, y);
+    return MAKELPARAM_XY(p.x, p.y);
+  }
+  return MAKELPARAM_XY(x, y);
+}
+
 void Sdl2Backend::TranslateMouse(const SDL_Event& event) {
   if (event.type == SDL_MOUSEMOTION) {
     const SDL_MouseMotionEvent& e = event.motion;
     const HWND window = WindowOf(e.windowID);
     if (!window) return;
     FButtons = e.state;
-    Queue(window, WM_MOUSEMOVE, MouseFlags(FButtons), MAKELPARAM_XY(e.x, e.y));
+    Queue(window, WM_MOUSEMOVE, MouseFlags(FButtons), MousePosition(window, e.x, e.y));
     return;
   }
   const SDL_MouseButtonEvent& e = event.button;
@@ -291,7 +316,7 @@ void Sdl2Backend::TranslateMouse(const SDL_Event& event) {
   const UINT message = !down                       ? messages->up
                        : EndsDoubleClick(e.clicks) ? messages->doubleClick
                                                    : messages->down;
-  Queue(window, message, MouseFlags(FButtons), MAKELPARAM_XY(e.x, e.y));
+  Queue(window, message, MouseFlags(FButtons), MousePosition(window, e.x, e.y));
 }
 
 void Sdl2Backend::TranslateKey(const SDL_Event& event) {
@@ -304,6 +329,19 @@ void Sdl2Backend::TranslateKey(const SDL_Event& event) {
 }
 
 std::uint32_t Sdl2Backend::Milliseconds() { return static_cast<std::uint32_t>(Now()); }
+
+void Sdl2Backend::Present(HWND window, const FrameView& frame, const RECT& source,
+                          const RECT& target, bool waitVBlank) {
+  if (Screen* screen = ScreenOf(window)) screen->Present(frame, source, target, waitVBlank);
+}
+
+void Sdl2Backend::SetFullScreen(HWND window, bool on, int width, int height) {
+  Screen* screen = ScreenOf(window);
+  if (!screen || screen->FullScreen() == on) return;
+  // The desktop moves the window for the switch: its answer, not a drag.
+  FMoves.Placed(window, std::nullopt);
+  screen->SetFullScreen(on, width, height);
+}
 
 void Sdl2Backend::SetCursorVisible(bool visible) {
   SDL_ShowCursor(visible ? SDL_ENABLE : SDL_DISABLE);

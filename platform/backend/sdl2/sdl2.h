@@ -29,7 +29,7 @@
 // - show or hide the minimise and maximise boxes: the desktop decides them;
 // - add or take away a taskbar button after the window is made (SetTaskbarButton does
 //   nothing; the choice made at creation stays);
-// - change the monitor's video mode;
+// - change the monitor's video mode: full screen scales an emulated screen instead;
 // - beep: there is no sound to make without the audio device, so Beep rings the terminal's
 //   bell when standard error is a terminal and does nothing otherwise.
 #pragma once
@@ -42,6 +42,7 @@
 
 #include "platform/backend/backend.h"
 #include "platform/backend/sdl2/move_tracker.h"
+#include "platform/backend/sdl2/screen.h"
 
 struct SDL_Window;
 union SDL_Event;
@@ -77,6 +78,13 @@ class Sdl2Backend final : public Backend {
   // answers Never: a desktop can always send something more.
   WaitResult WaitEvent(MSG& event, DWORD timeoutMs) override;
   std::uint32_t Milliseconds() override;
+  // Uploads the frame into the window's streaming texture and renders it; vsync follows
+  // waitVBlank. The window redraws the last frame by itself when it is uncovered.
+  void Present(HWND window, const FrameView& frame, const RECT& source, const RECT& target,
+               bool waitVBlank) override;
+  // Full screen on the desktop's own mode (the monitor's mode never changes); the emulated
+  // screen is scaled as viewport.h says and mouse positions are mapped back exactly.
+  void SetFullScreen(HWND window, bool on, int width, int height) override;
   void SetCursorVisible(bool visible) override;
   void Beep() override;
 
@@ -85,18 +93,22 @@ class Sdl2Backend final : public Backend {
   Sdl2Backend() = default;
 
   SDL_Window* Find(HWND window) const;
+  Screen* ScreenOf(HWND window);
   HWND WindowOf(std::uint32_t sdlWindowId) const;
   // Queues the messages an SDL event means, none for one that means nothing.
   void Translate(const SDL_Event& event);
   void TranslateWindowEvent(const SDL_Event& event);
   void TranslateMove(HWND window, int x, int y);
   void TranslateMouse(const SDL_Event& event);
+  // A mouse position in the window, in emulated pixels while the window is full screen.
+  LPARAM MousePosition(HWND window, int x, int y);
   void TranslateKey(const SDL_Event& event);
   void Queue(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
   std::map<HWND, SDL_Window*> FWindows;
-  std::map<std::uint32_t, HWND> FWindowIds;  // SDL's window ID to the platform's handle
-  std::deque<MSG> FPending;                  // translated, not yet taken
+  std::map<HWND, std::unique_ptr<Screen>> FScreens;  // windows that have shown a frame
+  std::map<std::uint32_t, HWND> FWindowIds;          // SDL's window ID to the platform's handle
+  std::deque<MSG> FPending;                          // translated, not yet taken
   MoveTracker FMoves;
   std::uint32_t FButtons = 0;  // SDL's mask of the mouse buttons held
 };

@@ -1,0 +1,162 @@
+#include "platform/backend/sdl2/screen.h"
+
+#include <SDL.h>
+
+#include <algorithm>
+#include <cstdio>
+
+#include "platform/backend/sdl2/bare_x11.h"
+
+namespace platform::sdl2 {
+
+namespace {
+
+// SDL's format for a frame's pixels as they lie in memory; 8-bit frames are converted first.
+std::uint32_t SdlFormatOf(const FrameView& frame) {
+  switch (frame.bitCount) {
+    case 16: return frame.rgb555 ? SDL_PIXELFORMAT_RGB555 : SDL_PIXELFORMAT_RGB565;
+    case 24: return SDL_PIXELFORMAT_BGR24;   // bytes blue, green, red
+    default: return SDL_PIXELFORMAT_RGB888;  // 32 bits 0x00RRGGBB; also converted 8-bit frames
+  }
+}
+
+SDL_Rect SdlRect(const RECT& r) {
+  return SDL_Rect{r.left, r.top, r.right - r.left, r.bottom - r.top};
+}
+
+RECT Clip(const RECT& r, int width, int height) {
+  return RECT{
+      std::clamp<std::int32_t>(r.left, 0, width), std::clamp<std::int32_t>(r.top, 0, height),
+      std::clamp<std::int32_t>(r.right, 0, width), std::clamp<std::int32_t>(r.bottom, 0, height)};
+}
+
+}  // namespace
+
+Screen::~Screen() {
+  if (FTexture) SDL_DestroyTexture(FTexture);
+  if (FRenderer) SDL_DestroyRenderer(FRenderer);
+}
+
+bool Screen::MakeRenderer() {
+  if (FRenderer) return true;
+  FRenderer = SDL_CreateRenderer(FWindow, -1, 0);
+  if (!FRenderer) std::fprintf(stderr, "sdl2: cannot draw in the window: %s\n", SDL_GetError());
+  return FRenderer != nullptr;
+}
+
+bool Screen::MakeTexture(const FrameView& frame) {
+  const std::uint32_t format = SdlFormatOf(frame);
+  if (FTexture && format == FTextureFormat && frame.width == FTextureWidth &&
+      frame.height == FTextureHeight)
+    return true;
+  if (FTexture) SDL_DestroyTexture(FTexture);
+  FTexture =
+      SDL_CreateTexture(FRenderer, format, SDL_TEXTUREACCESS_STREAMING, frame.width, frame.height);
+  if (!FTexture) {
+    std::fprintf(stderr, "sdl2: cannot hold a %dx%d frame: %s\n", frame.width, frame.height,
+                 SDL_GetError());
+    return false;
+  }
+  FTextureFormat = format;
+  FTextureWidth = frame.width;
+  FTextureHeight = frame.height;
+  return true;
+}
+
+void Screen::Upload(const FrameView& frame, const RECT& source) {
+  const SDL_Rect area = SdlRect(source);
+  if (area.w <= 0 || area.h <= 0) return;
+  if (frame.bitCount != 8) {
+    const std::uint8_t* first = frame.Row(source.top) + source.left * (frame.bitCount / 8);
+    SDL_UpdateTexture(FTexture, &area, first, static_cast<int>(frame.pitch));
+    return;
+  }
+  FConverted.resize(static_cast<std::size_t>(area.w) * static_cast<std::size_t>(area.h));
+  std::uint32_t* out = FConverted.data();
+  for (int y = source.top; y < source.bottom; ++y) {
+    const std::uint8_t* in = frame.Row(y) + source.left;
+    for (int x = 0; x < area.w; ++x) *out++ = frame.palette ? frame.palette[in[x]] & 0xFFFFFF : 0;
+  }
+  SDL_UpdateTexture(FTexture, &area, FConverted.data(), area.w * 4);
+}
+
+Viewport Screen::CurrentViewport() {
+  int w = 0, h = 0;
+  SDL_GetRendererOutputSize(FRenderer, &w, &h);
+  return FitToMonitor(w, h, FEmulatedWidth, FEmulatedHeight);
+}
+
+void Screen::Render() {
+  SDL_SetRenderDrawColor(FRenderer, 0, 0, 0, 255);
+  SDL_RenderClear(FRenderer);
+  const SDL_Rect from = SdlRect(FSource);
+  SDL_Rect to = SdlRect(FTarget);
+  if (FFullScreen) {
+    // The target is in emulated pixels; the viewport scales the emulated screen to the monitor.
+    const Viewport v = CurrentViewport();
+    const auto sx = [&](int p) {
+      return v.x + static_cast<int>(static_cast<std::int64_t>(p) * v.width / v.emulatedWidth);
+    };
+    const auto sy = [&](int p) {
+      return v.y + static_cast<int>(static_cast<std::int64_t>(p) * v.height / v.emulatedHeight);
+    };
+    to = SDL_Rect{sx(FTarget.left), sy(FTarget.top), sx(FTarget.right) - sx(FTarget.left),
+                  sy(FTarget.bottom) - sy(FTarget.top)};
+  }
+  SDL_RenderCopy(FRenderer, FTexture, &from, &to);
+  SDL_RenderPresent(FRenderer);
+}
+
+void Screen::Present(const FrameView& frame, const RECT& source, const RECT& target,
+                     bool waitVBlank) {
+  if (!frame.top || frame.width <= 0 || frame.height <= 0) return;
+  if (!MakeRenderer() || !MakeTexture(frame)) return;
+  if (FVSync != static_cast<int>(waitVBlank)) {
+    SDL_RenderSetVSync(FRenderer, waitVBlank ? 1 : 0);
+    FVSync = waitVBlank ? 1 : 0;
+  }
+  FSource = Clip(source, frame.width, frame.height);
+  FTarget = target;
+  Upload(frame, FSource);
+  FShown = true;
+  Render();
+}
+
+void Screen::Redraw() {
+  if (FShown && FRenderer && FTexture) Render();
+}
+
+void Screen::SetFullScreen(bool on, int width, int height) {
+  if (on) {
+    SDL_GetWindowPosition(FWindow, &FWindowed.x, &FWindowed.y);
+    SDL_GetWindowSize(FWindow, &FWindowed.w, &FWindowed.h);
+    FEmulatedWidth = std::max(width, 1);
+    FEmulatedHeight = std::max(height, 1);
+  }
+  FFullScreen = on;
+  if (!OnBareX11(FWindow)) {
+    SDL_SetWindowFullscreen(FWindow, on ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
+    return;
+  }
+  // Nobody would carry out SDL's full-screen request: cover the monitor by hand instead.
+  SDL_Rect r{FWindowed.x, FWindowed.y, FWindowed.w, FWindowed.h};
+  if (on && SDL_GetDisplayBounds(SDL_GetWindowDisplayIndex(FWindow), &r) != 0) return;
+  SDL_SetWindowSize(FWindow, r.w, r.h);
+  SDL_SetWindowPosition(FWindow, r.x, r.y);
+  if (on) SDL_RaiseWindow(FWindow);
+}
+
+POINT Screen::ToEmulated(int x, int y) {
+  if (!MakeRenderer()) return POINT{x, y};
+  // Mouse positions come in window points; the renderer's output may have more pixels.
+  int windowW = 0, windowH = 0, outputW = 0, outputH = 0;
+  SDL_GetWindowSize(FWindow, &windowW, &windowH);
+  SDL_GetRendererOutputSize(FRenderer, &outputW, &outputH);
+  if (windowW > 0 && windowH > 0) {
+    x = static_cast<int>(static_cast<std::int64_t>(x) * outputW / windowW);
+    y = static_cast<int>(static_cast<std::int64_t>(y) * outputH / windowH);
+  }
+  return sdl2::ToEmulated(CurrentViewport(), x, y);
+}
+
+}  // namespace platform::sdl2

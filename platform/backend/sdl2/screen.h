@@ -1,0 +1,59 @@
+// What one window shows: an SDL renderer with a streaming texture that holds the last frame
+// presented in it, in the frame's own pixel format where SDL has one (8-bit frames are turned
+// into 32 bits through their palette), and the window's full-screen state with its viewport.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "platform/backend/backend.h"
+#include "platform/backend/sdl2/viewport.h"
+
+struct SDL_Window;
+struct SDL_Renderer;
+struct SDL_Texture;
+
+namespace platform::sdl2 {
+
+class Screen {
+ public:
+  explicit Screen(SDL_Window* window) : FWindow(window) {}
+  Screen(const Screen&) = delete;
+  Screen& operator=(const Screen&) = delete;
+  ~Screen();
+
+  void Present(const FrameView& frame, const RECT& source, const RECT& target, bool waitVBlank);
+  // Shows the last frame again (the window was uncovered).
+  void Redraw();
+
+  void SetFullScreen(bool on, int width, int height);
+  bool FullScreen() const { return FFullScreen; }
+  // Full screen: the emulated screen's rectangle (0, 0, width, height).
+  RECT EmulatedRect() const { return RECT{0, 0, FEmulatedWidth, FEmulatedHeight}; }
+  // Full screen: a position in the window's pixels as a position on the emulated screen.
+  POINT ToEmulated(int x, int y);
+
+ private:
+  bool MakeRenderer();
+  bool MakeTexture(const FrameView& frame);
+  void Upload(const FrameView& frame, const RECT& source);
+  void Render();
+  Viewport CurrentViewport();
+
+  SDL_Window* FWindow;
+  SDL_Renderer* FRenderer = nullptr;
+  SDL_Texture* FTexture = nullptr;
+  std::uint32_t FTextureFormat = 0;
+  int FTextureWidth = 0, FTextureHeight = 0;
+  int FVSync = -1;                        // as last set on the renderer; -1 before
+  std::vector<std::uint32_t> FConverted;  // 8-bit rows through the palette
+  RECT FSource, FTarget;                  // of the last presentation
+  bool FShown = false;                    // something was presented
+  bool FFullScreen = false;
+  int FEmulatedWidth = 0, FEmulatedHeight = 0;
+  struct {
+    int x = 0, y = 0, w = 0, h = 0;
+  } FWindowed;  // where the window was before full screen
+};
+
+}  // namespace platform::sdl2
