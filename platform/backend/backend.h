@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "platform/winapi.h"
@@ -24,6 +25,21 @@ struct WindowSpec {
   bool taskbarButton = true;
   RECT client;  // the client area in screen coordinates
 };
+
+// The output device's stream: signed 16-bit samples, channels interleaved.
+struct AudioSpec {
+  int rate = 48000;  // frames per second
+  int channels = 2;
+  int frames = 512;  // frames per pull: how far ahead of the ear the service mixes
+};
+
+// Asked by the device for the next `frames` frames of `channels` samples each, which it must
+// fill completely. It runs on the backend's own thread (or, headless, inside the call that
+// moved the clock), and may run before OpenAudio has returned.
+using AudioPull = std::function<void(std::int16_t* samples, int frames, int channels)>;
+// Told that the device has dropped what the sound service had handed it (another program took
+// the device, the device was reset): every buffer of the service is lost.
+using AudioLost = std::function<void()>;
 
 enum class WaitResult {
   Event,    // an event was taken
@@ -72,6 +88,19 @@ class Backend {
 
   virtual void SetCursorVisible(bool visible) = 0;
   virtual void Beep() = 0;
+
+  // Audio. Opens the default output device near `wanted` and starts pulling; `obtained` says
+  // what the device really plays. There is one device at a time: answers false, leaving
+  // nothing open, when there is no device or one is open already. A backend without sound
+  // has none.
+  virtual bool OpenAudio(const AudioSpec& wanted, AudioSpec& obtained, AudioPull pull,
+                         AudioLost lost) {
+    (void)wanted, (void)obtained, (void)pull, (void)lost;
+    return false;
+  }
+  // Stops pulling and closes the device; once it returns, the pull callback is not running
+  // and will not run again.
+  virtual void CloseAudio() {}
 };
 
 }  // namespace platform
