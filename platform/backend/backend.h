@@ -6,9 +6,11 @@
 // state and activation bookkeeping are the platform's own (platform/system), the same for both.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <thread>
 
 #include "platform/winapi.h"
 
@@ -88,6 +90,11 @@ class Backend {
 
   virtual void SetCursorVisible(bool visible) = 0;
   virtual void Beep() = 0;
+
+  // Lets `ms` milliseconds pass without taking events (a sound that is waited for plays on).
+  virtual void Sleep(std::uint32_t ms) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+  }
 
   // Audio. Opens the default output device near `wanted` and starts pulling; `obtained` says
   // what the device really plays. There is one device at a time: answers false, leaving

@@ -127,6 +127,7 @@ class HeadlessBackend final : public Backend {
   std::uint32_t Milliseconds() override { return FNow; }
   void SetCursorVisible(bool visible) override { FCursorVisible = visible; }
   void Beep() override { ++FBeeps; }
+  void Sleep(std::uint32_t ms) override { Advance(ms); }
   bool OpenAudio(const AudioSpec& wanted, AudioSpec& obtained, AudioPull pull,
                  AudioLost lost) override;
   void CloseAudio() override;
