@@ -77,6 +77,7 @@ bool AskedFor(const char* driver) {
 }  // namespace
 
 Sdl2Backend::~Sdl2Backend() {
+  CloseAudio();
   for (const auto& [h, window] : FWindows) SDL_DestroyWindow(window);
   SDL_QuitSubSystem(kSubsystems);
 }
