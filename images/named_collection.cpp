@@ -79,7 +79,13 @@ bool SameName(std::string_view a, std::string_view b) { return Folded(a) == Fold
 
 // ---- THashCollectionItem ----
 
-IMPLEMENT_CLASS(THashCollectionItem, TCollectionItem)
+namespace {
+const TPropInfo kNamedItemProps[] = {
+    Property<&THashCollectionItem::Name, &THashCollectionItem::SetName>("Name"),
+};
+}  // namespace
+
+IMPLEMENT_CLASS(THashCollectionItem, TCollectionItem, .Properties = kNamedItemProps)
 
 THashCollectionItem::THashCollectionItem(TCollection* Collection) : TCollectionItem(Collection) {
   FIndex = Index();

@@ -31,7 +31,6 @@ void FreeBuffer(TDirectSoundBuffer*& buffer) {
 
 namespace {
 const TPropInfo kItemProps[] = {
-    Property<&TWaveCollectionItem::Name, &TWaveCollectionItem::SetName>("Name"),
     Property<&TWaveCollectionItem::Looped, &TWaveCollectionItem::SetLooped>("Looped"),
     Property<&TWaveCollectionItem::MaxPlayingCount, &TWaveCollectionItem::SetMaxPlayingCount>(
         "MaxPlayingCount"),
@@ -96,17 +95,16 @@ void TWaveCollectionItem::Restore() {
   FBuffer->SetFrequency(FFrequency);
   FBuffer->SetPan(FPan);
   FBuffer->SetVolume(FVolume);
-  // Duplicates of a buffer that was lost are lost with it and would never sound again; they
-  // go, and the pool grows anew from the reloaded buffer. Silent or playing duplicates that
-  // were not lost stay.
-  std::erase_if(FBufferList, [](TDirectSoundBuffer* b) {
+  // Duplicates of a buffer that was lost are lost with it and would never sound again: they
+  // are made anew from the reloaded buffer. (They stay the same objects: the call that met
+  // the loss may be running on one of them.) Duplicates that were not lost keep playing.
+  for (TDirectSoundBuffer* b : FBufferList) {
     DWORD status = 0;
     if (b->IDSBuffer() && b->IDSBuffer()->GetStatus(&status) == DS_OK &&
         !(status & DSBSTATUS_BUFFERLOST))
-      return false;
-    b->Free();
-    return true;
-  });
+      continue;
+    b->Assign(FBuffer);
+  }
 }
 
 TDirectSoundBuffer* TWaveCollectionItem::MakeDuplicate() {
