@@ -168,6 +168,23 @@ TEST_F(SoundTest, StereoSourcesKeepTheirSides) {
   EXPECT_EQ(Channel(1)[10], -3000);
 }
 
+TEST_F(SoundTest, AMonoDeviceAtItsOwnRateGetsBothSidesAndTheRightLength) {
+  machine->SetAudioFormat(44100, 1);
+  Bytes data;
+  for (int n = 0; n < 11025; ++n) {  // half a second at 22050 Hz
+    PutU16(data, static_cast<std::uint16_t>(1000));
+    PutU16(data, static_cast<std::uint16_t>(3000));
+  }
+  TWaveCollectionItem* stereo = AddWave("stereo", SimpleImage(FormatBody(22050, 16, 2), data));
+  Start();
+  stereo->Play(false);
+  machine->Advance(1000);
+  const std::vector<int> mono = Channel(0);
+  ASSERT_EQ(mono.size(), 44100u);
+  EXPECT_EQ(mono[100], 2000);  // the average of the two sides
+  EXPECT_NEAR(static_cast<double>(EndOfSound(mono)), 22050, 2.0);
+}
+
 TEST_F(SoundTest, AnItemsFrequencyChangesItsSpeed) {
   TWaveCollectionItem* tone =
       AddWave("tone", SimpleImage(FormatBody(11025, 8, 1), Sine8(440, 11025, 11025)));
