@@ -40,6 +40,7 @@ DECLARE_EXCEPTION(EWriteError, EFilerError);
 DECLARE_EXCEPTION(EClassNotFound, EFilerError);
 DECLARE_EXCEPTION(EMethodNotFound, EFilerError);
 DECLARE_EXCEPTION(EInvalidImage, EFilerError);
+DECLARE_EXCEPTION(EAssertionFailed, Exception);
 
 // The toolkit's messages.
 namespace msg {
@@ -63,4 +64,5 @@ inline constexpr const char* SCantWriteResourceStream =
 inline constexpr const char* SNoTimers = "Not enough timers available";
 inline constexpr const char* SWindowNotMade = "Error creating window";
 inline constexpr const char* SUnknownException = "Unknown exception";
+inline constexpr const char* SAssertionFailed = "Assertion failure (%s)";
 }  // namespace msg

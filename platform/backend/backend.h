@@ -6,9 +6,12 @@
 // state and activation bookkeeping are the platform's own (platform/system), the same for both.
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <thread>
 
 #include "platform/winapi.h"
 
@@ -39,6 +42,21 @@ struct FrameView {
 
   const std::uint8_t* Row(int y) const { return top + y * pitch; }
 };
+
+// The output device's stream: signed 16-bit samples, channels interleaved.
+struct AudioSpec {
+  int rate = 48000;  // frames per second
+  int channels = 2;
+  int frames = 512;  // frames per pull: how far ahead of the ear the service mixes
+};
+
+// Asked by the device for the next `frames` frames of `channels` samples each, which it must
+// fill completely. It runs on the backend's own thread (or, headless, inside the call that
+// moved the clock), and may run before OpenAudio has returned.
+using AudioPull = std::function<void(std::int16_t* samples, int frames, int channels)>;
+// Told that the device has dropped what the sound service had handed it (another program took
+// the device, the device was reset): every buffer of the service is lost.
+using AudioLost = std::function<void()>;
 
 enum class WaitResult {
   Event,    // an event was taken
@@ -102,6 +120,24 @@ class Backend {
 
   virtual void SetCursorVisible(bool visible) = 0;
   virtual void Beep() = 0;
+
+  // Lets `ms` milliseconds pass without taking events (a sound that is waited for plays on).
+  virtual void Sleep(std::uint32_t ms) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+  }
+
+  // Audio. Opens the default output device near `wanted` and starts pulling; `obtained` says
+  // what the device really plays. There is one device at a time: answers false, leaving
+  // nothing open, when there is no device or one is open already. A backend without sound
+  // has none.
+  virtual bool OpenAudio(const AudioSpec& wanted, AudioSpec& obtained, AudioPull pull,
+                         AudioLost lost) {
+    (void)wanted, (void)obtained, (void)pull, (void)lost;
+    return false;
+  }
+  // Stops pulling and closes the device; once it returns, the pull callback is not running
+  // and will not run again.
+  virtual void CloseAudio() {}
 };
 
 }  // namespace platform

@@ -283,18 +283,69 @@ WaitResult HeadlessBackend::WaitEvent(MSG& event, DWORD timeoutMs) {
   if (timeoutMs == 0) return WaitResult::Timeout;
   if (FEvents.empty()) {
     if (timeoutMs == INFINITE) return WaitResult::Never;
-    FNow += timeoutMs;
+    Advance(timeoutMs);
     return WaitResult::Timeout;
   }
   const std::uint32_t until = FEvents.front().at - FNow;
   if (timeoutMs != INFINITE && until > timeoutMs) {
-    FNow += timeoutMs;
+    Advance(timeoutMs);
     return WaitResult::Timeout;
   }
-  FNow = FEvents.front().at;
+  MoveClockTo(FEvents.front().at);
   event = FEvents.front().event;
   FEvents.erase(FEvents.begin());
   return WaitResult::Event;
+}
+
+void HeadlessBackend::SetTime(std::uint32_t ms) { MoveClockTo(ms); }
+
+void HeadlessBackend::MoveClockTo(std::uint32_t ms) {
+  const auto step = static_cast<std::int32_t>(ms - FNow);
+  FNow = ms;
+  if (!FAudioPull || step <= 0) return;
+  // Counting from the opening keeps the frame count exact however the time is cut up.
+  FAudioMs += static_cast<std::uint32_t>(step);
+  const std::uint64_t due = FAudioMs * static_cast<std::uint64_t>(FAudioFormat.rate) / 1000;
+  if (due > FAudioFrames) PullAudio(static_cast<int>(due - FAudioFrames));
+}
+
+bool HeadlessBackend::OpenAudio(const AudioSpec& wanted, AudioSpec& obtained, AudioPull pull,
+                                AudioLost lost) {
+  if (!FAudioPresent || FAudioPull || !pull) return false;
+  FAudioFormat.frames = std::max(1, std::min(wanted.frames, 512));
+  obtained = FAudioFormat;
+  FAudioPull = std::move(pull);
+  FAudioLost = std::move(lost);
+  FAudioMs = 0;
+  FAudioFrames = 0;
+  FAudioOut.clear();
+  return true;
+}
+
+void HeadlessBackend::CloseAudio() {
+  FAudioPull = nullptr;
+  FAudioLost = nullptr;
+}
+
+void HeadlessBackend::PullAudio(int frames) {
+  if (!FAudioPull || frames <= 0) return;
+  const auto channels = static_cast<std::size_t>(FAudioFormat.channels);
+  std::vector<std::int16_t> block;
+  while (frames > 0) {
+    const int n = std::min(frames, FAudioFormat.frames);
+    block.assign(static_cast<std::size_t>(n) * channels, 0);
+    FAudioPull(block.data(), n, FAudioFormat.channels);
+    FAudioFrames += static_cast<std::uint64_t>(n);
+    frames -= n;
+    const std::size_t room =
+        FAudioCaptureLimit * channels - std::min(FAudioCaptureLimit * channels, FAudioOut.size());
+    FAudioOut.insert(FAudioOut.end(), block.begin(),
+                     block.begin() + static_cast<std::ptrdiff_t>(std::min(room, block.size())));
+  }
+}
+
+void HeadlessBackend::LoseAudioBuffers() {
+  if (FAudioLost) FAudioLost();
 }
 
 HeadlessBackend& Install(std::uint32_t startTime) {

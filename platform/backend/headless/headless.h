@@ -14,8 +14,12 @@
 // when asked), with the vertical-blank waits counted. Full screen puts a window's client area
 // at (0, 0) with the emulated screen's size, and gives it back its place afterwards.
 //
-// Does not: make sounds or have real screen modes; those are the sound and drawing services'
-// own.
+// Audio: an output device that exists unless told otherwise. While it is open, every move of
+// the clock pulls as many frames as the elapsed time holds at the device's rate, in the call
+// that moved the clock, and keeps them for a test to read (up to a limit, then only mixes).
+// The device can be taken away, and can be told to drop the service's buffers.
+//
+// Does not: have real screen modes; those are the drawing service's own.
 #pragma once
 
 #include <cstdint>
@@ -64,9 +68,9 @@ class HeadlessBackend final : public Backend {
  public:
   HeadlessBackend();
 
-  // Clock.
-  void SetTime(std::uint32_t ms) { FNow = ms; }
-  void Advance(std::uint32_t ms) { FNow += ms; }
+  // Clock. Moving it forward plays that much of the open audio device.
+  void SetTime(std::uint32_t ms);
+  void Advance(std::uint32_t ms) { MoveClockTo(FNow + ms); }
   std::uint32_t Now() const { return FNow; }
 
   // Scripted events. Queue appends an event that can be taken at once; QueueAt one that
@@ -99,6 +103,22 @@ class HeadlessBackend final : public Backend {
   void DeactivateApplication();
   void ActivateApplication();
   void Quit();
+
+  // Audio device. Without one, opening fails. The format is what the next opening obtains.
+  void SetAudioDevice(bool present) { FAudioPresent = present; }
+  void SetAudioFormat(int rate, int channels) { FAudioFormat = {rate, channels, 512}; }
+  bool AudioOpen() const { return static_cast<bool>(FAudioPull); }
+  const AudioSpec& AudioFormat() const { return FAudioFormat; }
+  // Every frame played since opening (or since the last clear), channels interleaved.
+  const std::vector<std::int16_t>& AudioOutput() const { return FAudioOut; }
+  void ClearAudioOutput() { FAudioOut.clear(); }
+  // Frames kept at most; later ones are played and not kept.
+  void SetAudioCaptureLimit(std::size_t frames) { FAudioCaptureLimit = frames; }
+  std::uint64_t AudioFramesPlayed() const { return FAudioFrames; }
+  // Plays frames at once, without moving the clock.
+  void PullAudio(int frames);
+  // The device drops the sound service's buffers.
+  void LoseAudioBuffers();
 
   void SetFocusOnShow(bool focus) { FFocusOnShow = focus; }
   void SetScreen(const RECT& screen) { FScreen = screen; }
@@ -137,6 +157,10 @@ class HeadlessBackend final : public Backend {
   void SetFullScreen(HWND window, bool on, int width, int height) override;
   void SetCursorVisible(bool visible) override { FCursorVisible = visible; }
   void Beep() override { ++FBeeps; }
+  void Sleep(std::uint32_t ms) override { Advance(ms); }
+  bool OpenAudio(const AudioSpec& wanted, AudioSpec& obtained, AudioPull pull,
+                 AudioLost lost) override;
+  void CloseAudio() override;
 
  private:
   struct Scripted {
@@ -145,6 +169,8 @@ class HeadlessBackend final : public Backend {
   };
   WindowRecord* Record(HWND window);
   WPARAM MouseFlags(Modifiers held, Button pressed, bool down) const;
+  // Sets the clock; a move forward plays the audio of the time that passed.
+  void MoveClockTo(std::uint32_t ms);
 
   std::uint32_t FNow = 0;
   std::vector<Scripted> FEvents;  // in the order they become available
@@ -161,6 +187,15 @@ class HeadlessBackend final : public Backend {
   int FVBlankWaits = 0;
   bool FKeepAll = false;
   std::vector<CapturedFrame> FAllFrames;
+
+  bool FAudioPresent = true;
+  AudioSpec FAudioFormat{48000, 2, 512};
+  AudioPull FAudioPull;
+  AudioLost FAudioLost;
+  std::uint64_t FAudioMs = 0;      // clock time since the device opened
+  std::uint64_t FAudioFrames = 0;  // frames pulled since it opened
+  std::vector<std::int16_t> FAudioOut;
+  std::size_t FAudioCaptureLimit = 10 * 60 * 48000;
 };
 
 // Installs a fresh headless machine as the platform's backend and answers it; it lives until

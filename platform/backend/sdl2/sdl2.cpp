@@ -78,6 +78,7 @@ bool AskedFor(const char* driver) {
 
 Sdl2Backend::~Sdl2Backend() {
   FScreens.clear();  // renderers go before their windows
+  CloseAudio();
   for (const auto& [h, window] : FWindows) SDL_DestroyWindow(window);
   SDL_QuitSubSystem(kSubsystems);
 }

@@ -31,7 +31,14 @@
 //   nothing; the choice made at creation stays);
 // - change the monitor's video mode: full screen scales an emulated screen instead;
 // - beep: there is no sound to make without the audio device, so Beep rings the terminal's
-//   bell when standard error is a terminal and does nothing otherwise.
+//   bell when standard error is a terminal and does nothing otherwise;
+// - report an audio device that goes away while open: it falls silent, and the sound service
+//   is not told that its buffers were lost.
+//
+// Audio: SDL's audio subsystem is started on its own when the device opens (so a machine
+// without sound still has windows) and stopped when it closes. The default output device plays
+// signed 16-bit frames at its preferred rate and channel count, pulled on SDL's audio thread in
+// blocks of at most 512 frames, about 11 ms at 48 kHz.
 #pragma once
 
 #include <cstdint>
@@ -87,6 +94,9 @@ class Sdl2Backend final : public Backend {
   void SetFullScreen(HWND window, bool on, int width, int height) override;
   void SetCursorVisible(bool visible) override;
   void Beep() override;
+  bool OpenAudio(const AudioSpec& wanted, AudioSpec& obtained, AudioPull pull,
+                 AudioLost lost) override;
+  void CloseAudio() override;
 
  private:
   friend std::unique_ptr<Backend> Create();
@@ -111,6 +121,11 @@ class Sdl2Backend final : public Backend {
   std::deque<MSG> FPending;                          // translated, not yet taken
   MoveTracker FMoves;
   std::uint32_t FButtons = 0;  // SDL's mask of the mouse buttons held
+
+  static void AudioCallback(void* backend, std::uint8_t* stream, int bytes);
+  std::uint32_t FAudioDevice = 0;  // SDL's device ID; 0 while closed
+  int FAudioChannels = 0;
+  AudioPull FAudioPull;  // called on SDL's audio thread only while the device is open
 };
 
 // Starts SDL's video and timer subsystems and makes a backend on them. Answers nullptr, with

@@ -1,0 +1,228 @@
+// The sound service below the wrappers: formats it takes, locks and positions that stay inside
+// a buffer's memory whatever they are asked, duplicates sharing samples, status flags, and the
+// mixer's lock holding while the device pulls on its own thread.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <random>
+#include <thread>
+
+#include "platform/dsound/dsound.h"
+#include "platform/dsound/mixer.h"
+#include "tests/sound/wave_images.h"
+#include "tests/support/headless_machine.h"
+
+namespace {
+
+using namespace platform::dsound;
+using platform::DWORD;
+using wavetest::FormatBody;
+
+class DSoundService : public HeadlessTest {
+ protected:
+  void SetUp() override {
+    HeadlessTest::SetUp();
+    ASSERT_EQ(DirectSoundCreate(nullptr, &ds, nullptr), DS_OK);
+  }
+  void TearDown() override {
+    for (IDirectSoundBuffer* b : made) b->Release();
+    if (ds) ds->Release();
+    HeadlessTest::TearDown();
+  }
+  HRESULT Make(const wavetest::Bytes& format, DWORD bytes, IDirectSoundBuffer** out,
+               DWORD flags = 0xE0) {
+    DSBUFFERDESC d{};
+    d.dwSize = DSBUFFERDESC_SIZE;
+    d.dwFlags = flags;
+    d.dwBufferBytes = bytes;
+    d.lpwfxFormat = format.data();
+    const HRESULT r = ds->CreateSoundBuffer(&d, out, nullptr);
+    if (r == DS_OK) made.push_back(*out);
+    return r;
+  }
+  IDirectSound* ds = nullptr;
+  std::vector<IDirectSoundBuffer*> made;
+};
+
+TEST_F(DSoundService, TakesEightAndSixteenBitPcmFromFourToNinetySixKilohertz) {
+  IDirectSoundBuffer* b = nullptr;
+  for (int bits : {8, 16})
+    for (int channels : {1, 2})
+      for (std::uint32_t rate : {4000u, 11025u, 96000u})
+        EXPECT_EQ(Make(FormatBody(rate, bits, channels, 16), 64, &b), DS_OK)
+            << bits << " " << channels << " " << rate;
+  EXPECT_EQ(Make(FormatBody(3999, 8, 1), 64, &b), DSERR_BADFORMAT);
+  EXPECT_EQ(Make(FormatBody(96001, 8, 1), 64, &b), DSERR_BADFORMAT);
+  EXPECT_EQ(Make(FormatBody(22050, 24, 1), 64, &b), DSERR_BADFORMAT);
+  EXPECT_EQ(Make(FormatBody(22050, 8, 3), 64, &b), DSERR_BADFORMAT);
+  wavetest::Bytes wrongBlock = FormatBody(22050, 16, 2);
+  wrongBlock[12] = 3;
+  EXPECT_EQ(Make(wrongBlock, 64, &b), DSERR_BADFORMAT);
+  EXPECT_EQ(Make(FormatBody(22050, 8, 1), 0, &b), DSERR_INVALIDPARAM);
+  DSBUFFERDESC d{};
+  d.dwSize = 20;
+  EXPECT_EQ(ds->CreateSoundBuffer(&d, &b, nullptr), DSERR_INVALIDPARAM);
+}
+
+TEST_F(DSoundService, LocksHandOutOnlyTheBuffersOwnMemory) {
+  IDirectSoundBuffer* b = nullptr;
+  ASSERT_EQ(Make(FormatBody(8000, 8, 1), 100, &b), DS_OK);
+  void* base = nullptr;
+  DWORD n = 0;
+  ASSERT_EQ(b->Lock(0, 100, &base, &n, nullptr, nullptr, 0), DS_OK);
+  ASSERT_EQ(b->Unlock(base, n, nullptr, 0), DS_OK);
+  const auto* first = static_cast<std::uint8_t*>(base);
+
+  std::mt19937 random(7);
+  for (int i = 0; i < 2000; ++i) {
+    const DWORD offset = random() % 300;
+    const DWORD bytes = random() % 300;
+    void* p1 = nullptr;
+    void* p2 = nullptr;
+    DWORD n1 = 0;
+    DWORD n2 = 0;
+    if (b->Lock(offset, bytes, &p1, &n1, &p2, &n2, 0) != DS_OK) {
+      EXPECT_TRUE(offset >= 100 || bytes == 0 || bytes > 100) << offset << " " << bytes;
+      continue;
+    }
+    const auto* a = static_cast<std::uint8_t*>(p1);
+    ASSERT_GE(a, first);
+    ASSERT_LE(a + n1, first + 100);
+    ASSERT_EQ(n1 + n2, bytes);
+    if (n2) {
+      ASSERT_EQ(p2, base);
+      ASSERT_LE(n2, offset);
+    }
+    ASSERT_EQ(b->Unlock(p1, n1, p2, n2), DS_OK);
+  }
+  std::uint8_t outside[4];
+  EXPECT_EQ(b->Unlock(outside, 4, nullptr, 0), DSERR_INVALIDPARAM);
+}
+
+TEST_F(DSoundService, PositionsStayInsideTheBuffer) {
+  IDirectSoundBuffer* b = nullptr;
+  ASSERT_EQ(Make(FormatBody(8000, 16, 2), 101, &b), DS_OK);  // 25 whole frames and a tail
+  EXPECT_EQ(b->SetCurrentPosition(101), DSERR_INVALIDPARAM);
+  EXPECT_EQ(b->SetCurrentPosition(0xFFFFFFFF), DSERR_INVALIDPARAM);
+  EXPECT_EQ(b->SetCurrentPosition(100), DS_OK);  // inside the tail: it plays nothing more
+  ASSERT_EQ(b->Play(0, 0, 0), DS_OK);
+  machine->Advance(5);
+  DWORD status = 0;
+  b->GetStatus(&status);
+  EXPECT_EQ(status, 0u);
+  DWORD play = 1;
+  b->GetCurrentPosition(&play, nullptr);
+  EXPECT_EQ(play, 0u);
+  EXPECT_EQ(b->SetCurrentPosition(7), DS_OK);  // rounded down to its frame
+  b->GetCurrentPosition(&play, nullptr);
+  EXPECT_EQ(play, 4u);
+}
+
+TEST_F(DSoundService, DuplicatesShareSamplesAndTakeTheSettingsButNotThePlay) {
+  IDirectSoundBuffer* b = nullptr;
+  ASSERT_EQ(Make(FormatBody(8000, 8, 1), 64, &b), DS_OK);
+  ASSERT_EQ(b->SetVolume(-500), DS_OK);
+  ASSERT_EQ(b->SetFrequency(16000), DS_OK);
+  ASSERT_EQ(b->Play(0, 0, DSBPLAY_LOOPING), DS_OK);
+  IDirectSoundBuffer* d = nullptr;
+  ASSERT_EQ(ds->DuplicateSoundBuffer(b, &d), DS_OK);
+  made.push_back(d);
+  void* pb = nullptr;
+  void* pd = nullptr;
+  DWORD n = 0;
+  b->Lock(0, 64, &pb, &n, nullptr, nullptr, 0);
+  b->Unlock(pb, n, nullptr, 0);
+  d->Lock(0, 64, &pd, &n, nullptr, nullptr, 0);
+  d->Unlock(pd, n, nullptr, 0);
+  EXPECT_EQ(pb, pd);
+  LONG volume = 0;
+  DWORD frequency = 0;
+  DWORD status = 0;
+  d->GetVolume(&volume);
+  d->GetFrequency(&frequency);
+  d->GetStatus(&status);
+  EXPECT_EQ(volume, -500);
+  EXPECT_EQ(frequency, 16000u);
+  EXPECT_EQ(status, 0u);
+  b->GetStatus(&status);
+  EXPECT_EQ(status, DSBSTATUS_PLAYING | DSBSTATUS_LOOPING);
+  // The original may go first: the duplicate keeps the samples.
+  b->Release();
+  made.erase(made.begin());
+  EXPECT_EQ(d->Play(0, 0, 0), DS_OK);
+  machine->Advance(5);
+}
+
+TEST_F(DSoundService, SettingsOutsideTheirRangeOrWithoutTheirControlAreRefused) {
+  IDirectSoundBuffer* b = nullptr;
+  ASSERT_EQ(Make(FormatBody(8000, 8, 1), 64, &b, DSBCAPS_CTRLVOLUME), DS_OK);
+  EXPECT_EQ(b->SetVolume(1), DSERR_INVALIDPARAM);
+  EXPECT_EQ(b->SetVolume(-10001), DSERR_INVALIDPARAM);
+  EXPECT_EQ(b->SetPan(0), DSERR_CONTROLUNAVAIL);
+  EXPECT_EQ(b->SetFrequency(8000), DSERR_CONTROLUNAVAIL);
+  ASSERT_EQ(Make(FormatBody(8000, 8, 1), 64, &b), DS_OK);
+  EXPECT_EQ(b->SetPan(10001), DSERR_INVALIDPARAM);
+  EXPECT_EQ(b->SetFrequency(99), DSERR_INVALIDPARAM);
+  EXPECT_EQ(b->SetFrequency(200001), DSERR_INVALIDPARAM);
+  EXPECT_EQ(b->Play(1, 0, 0), DSERR_INVALIDPARAM);
+}
+
+TEST_F(DSoundService, LostBuffersRefuseToPlayUntilRestored) {
+  IDirectSoundBuffer* b = nullptr;
+  ASSERT_EQ(Make(FormatBody(8000, 8, 1), 64, &b), DS_OK);
+  b->Play(0, 0, DSBPLAY_LOOPING);
+  machine->LoseAudioBuffers();
+  DWORD status = 0;
+  b->GetStatus(&status);
+  EXPECT_EQ(status, DSBSTATUS_BUFFERLOST);
+  void* p = nullptr;
+  DWORD n = 0;
+  EXPECT_EQ(b->Play(0, 0, 0), DSERR_BUFFERLOST);
+  EXPECT_EQ(b->Lock(0, 4, &p, &n, nullptr, nullptr, 0), DSERR_BUFFERLOST);
+  EXPECT_EQ(b->Restore(), DS_OK);
+  EXPECT_EQ(b->Play(0, 0, 0), DS_OK);
+}
+
+TEST_F(DSoundService, TheServiceSharesTheOneDeviceAndClosesItWithTheLastUser) {
+  IDirectSound* second = nullptr;
+  ASSERT_EQ(DirectSoundCreate(nullptr, &second, nullptr), DS_OK);
+  IDirectSoundBuffer* b = nullptr;
+  ASSERT_EQ(Make(FormatBody(8000, 8, 1), 64, &b), DS_OK);
+  second->Release();
+  EXPECT_TRUE(machine->AudioOpen());
+  ds->Release();
+  ds = nullptr;
+  EXPECT_TRUE(machine->AudioOpen());  // the buffer still uses it
+  for (IDirectSoundBuffer* m : made) m->Release();
+  made.clear();
+  EXPECT_FALSE(machine->AudioOpen());
+  GUID other{};
+  other.Data4[7] = 1;
+  IDirectSound* none = nullptr;
+  EXPECT_EQ(DirectSoundCreate(&other, &none, nullptr), DSERR_NODRIVER);
+  EXPECT_EQ(none, nullptr);
+}
+
+TEST(Mixer, CommandsDuringMixingFromAnotherThreadKeepTheirEffect) {
+  platform::dsound::Mixer mixer(48000);
+  auto memory = std::make_shared<SampleMemory>(PcmFormat{48000, 1, 16}, 96000);
+  auto voice = mixer.Add(memory);
+  std::atomic<bool> done{false};
+  std::thread device([&] {
+    std::vector<std::int16_t> out(512 * 2);
+    while (!done) mixer.Mix(out.data(), 512, 2);
+  });
+  // A stop always wins over a mix that ran across it: the voice never plays on after it.
+  for (int i = 0; i < 2000; ++i) {
+    mixer.Play(*voice, true);
+    mixer.Stop(*voice);
+    ASSERT_FALSE(mixer.Playing(*voice));
+    mixer.SetPosition(*voice, 10);
+    ASSERT_EQ(mixer.Position(*voice), 10u);
+  }
+  done = true;
+  device.join();
+  mixer.Remove(voice);
+}
+
+}  // namespace

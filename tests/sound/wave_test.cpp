@@ -1,0 +1,261 @@
+// Wave data: reading RIFF images chunk by chunk, every malformed image's error, the block rule
+// of the sample memory, and writing an image that reads back.
+#include "sound/wave.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "tests/sound/wave_images.h"
+#include "tests/support/raises.h"
+
+namespace {
+
+using namespace wavetest;
+
+TOwnedPtr<TMemoryStream> StreamOf(const Bytes& bytes) {
+  TOwnedPtr<TMemoryStream> s(new TMemoryStream());
+  if (!bytes.empty()) s->WriteBuffer(bytes.data(), static_cast<std::int64_t>(bytes.size()));
+  s->SetPosition(0);
+  return s;
+}
+
+TOwnedPtr<TWave> Load(const Bytes& bytes) {
+  TOwnedPtr<TWave> wave(new TWave());
+  auto s = StreamOf(bytes);
+  wave->LoadFromStream(*s);
+  return wave;
+}
+
+Bytes FormatOf(const TWave& w) {
+  const auto* p = reinterpret_cast<const std::uint8_t*>(w.Format());
+  return Bytes(p, p + w.FormatSize());
+}
+
+Bytes DataOf(const TWave& w) { return Bytes(w.Data(), w.Data() + w.Size()); }
+
+TEST(WaveData, TheFirstStoredSoundsLayoutLoadsWithItsFormatAndSamples) {
+  const Bytes format = FormatBody(22050, 8, 1, 18);
+  const Bytes data = Sine8(700, 22050, 9506);
+  const Bytes image = SimpleImage(format, data);
+  ASSERT_EQ(image.size(), 9552u);
+  ASSERT_EQ(image[4] | (image[5] << 8), 9544);
+
+  auto wave = Load(image);
+  EXPECT_EQ(wave->FormatSize(), 18);
+  EXPECT_EQ(wave->Size(), 9506);
+  EXPECT_EQ(FormatOf(*wave), format);
+  EXPECT_EQ(DataOf(*wave), data);
+  EXPECT_EQ(wave->Format()->nSamplesPerSec, 22050u);
+  EXPECT_EQ(wave->Format()->wBitsPerSample, 8);
+}
+
+TEST(WaveData, FormatChunksKeepTheirStoredLength) {
+  for (std::size_t size : {16u, 18u, 26u}) {
+    const Bytes format = FormatBody(11025, 16, 2, size);
+    auto wave = Load(SimpleImage(format, Constant16(5, 10, 2)));
+    EXPECT_EQ(wave->FormatSize(), static_cast<int>(size));
+    EXPECT_EQ(FormatOf(*wave), format) << size;
+  }
+}
+
+TEST(WaveData, ChunksAreWalkedBackToBackWithoutPadBytes) {
+  // An odd-length chunk is followed directly by the next header; a pad-skipping reader would
+  // lose the "data" chunk's first byte of header and find nothing.
+  const Bytes odd = {1, 2, 3};
+  const Bytes data = {10, 20, 30, 40, 50};  // odd, last in the image, no pad
+  auto wave = Load(Image({{"LIST", odd}, {"fmt ", FormatBody(8000, 8, 1)}, {"data", data}}));
+  EXPECT_EQ(DataOf(*wave), data);
+  EXPECT_EQ(wave->FormatSize(), 18);
+}
+
+TEST(WaveData, LaterChunksReplaceEarlierOnesAndMissingOnesLeaveZero) {
+  const Bytes first = FormatBody(8000, 8, 1);
+  const Bytes second = FormatBody(44100, 16, 2, 16);
+  auto wave =
+      Load(Image({{"fmt ", first}, {"data", {1, 2}}, {"fmt ", second}, {"data", {7, 8, 9}}}));
+  EXPECT_EQ(FormatOf(*wave), second);
+  EXPECT_EQ(DataOf(*wave), (Bytes{7, 8, 9}));
+
+  auto noData = Load(Image({{"fmt ", first}}));
+  EXPECT_EQ(noData->Size(), 0);
+  EXPECT_EQ(noData->Data(), nullptr);
+  EXPECT_EQ(FormatOf(*noData), first);
+
+  auto noFormat = Load(Image({{"data", {4, 5}}}));
+  EXPECT_EQ(noFormat->FormatSize(), 0);
+  EXPECT_EQ(DataOf(*noFormat), (Bytes{4, 5}));
+}
+
+TEST(WaveData, TheRiffLengthDoesNotBoundTheWalk) {
+  auto wave = Load(Image({{"fmt ", FormatBody(8000, 8, 1)}, {"data", {1, 2, 3}}}, 4));
+  EXPECT_EQ(wave->Size(), 3);
+}
+
+TEST(WaveData, TheImageBeginsAtTheStreamsPosition) {
+  Bytes bytes = {0xEE, 0xEE, 0xEE};
+  const Bytes image = SimpleImage(FormatBody(8000, 8, 1), {9, 8, 7});
+  bytes.insert(bytes.end(), image.begin(), image.end());
+  auto s = StreamOf(bytes);
+  s->SetPosition(3);
+  TOwnedPtr<TWave> wave(new TWave());
+  wave->LoadFromStream(*s);
+  EXPECT_EQ(DataOf(*wave), (Bytes{9, 8, 7}));
+}
+
+TEST(WaveData, MalformedImagesFailWithTheirDocumentedErrors) {
+  const Bytes good = SimpleImage(FormatBody(8000, 8, 1), {1, 2, 3, 4});
+  const auto readError = [](const Bytes& b) { return MessageOf<EReadError>([&] { Load(b); }); };
+  const auto waveError = [](const Bytes& b) {
+    return MessageOf<EWaveStreamError>([&] { Load(b); });
+  };
+  EXPECT_EQ(readError({}), "Stream read error");
+  EXPECT_EQ(readError(Bytes(good.begin(), good.begin() + 11)), "Stream read error");
+
+  Bytes notRiff = good;
+  notRiff[0] = 'X';
+  EXPECT_EQ(waveError(notRiff), "Wave is invalid");
+  Bytes notWave = good;
+  notWave[11] = 'X';
+  EXPECT_EQ(waveError(notWave), "Wave is invalid");
+
+  // Declared longer than what remains.
+  EXPECT_EQ(readError(Image({{"fmt ", FormatBody(8000, 8, 1), 400}})), "Stream read error");
+  EXPECT_EQ(readError(Image({{"fmt ", FormatBody(8000, 8, 1)}, {"data", {1, 2}, 3}})),
+            "Stream read error");
+  EXPECT_EQ(readError(Image({{"fmt ", FormatBody(8000, 8, 1)}, {"data", {1, 2}, 0xFFFFFFF0}})),
+            "Stream read error");
+  // Cut in the middle of the samples.
+  EXPECT_EQ(readError(Bytes(good.begin(), good.end() - 1)), "Stream read error");
+}
+
+TEST(WaveData, AnUnknownChunkDeclaringTooMuchEndsTheWalkQuietly) {
+  auto wave = Load(Image({{"fmt ", FormatBody(8000, 8, 1)}, {"data", {5}}, {"junk", {1}, 99999}}));
+  EXPECT_EQ(DataOf(*wave), Bytes{5});
+}
+
+TEST(WaveData, SampleMemoryIsReservedInBlocksOf8096Bytes) {
+  TOwnedPtr<TWave> wave(new TWave());
+  wave->SetSize(100);
+  std::memset(wave->Data(), 0x5A, 100);
+  const std::uint8_t* block = wave->Data();
+  wave->SetSize(8000);  // the same single block: the memory stays where it is
+  EXPECT_EQ(wave->Data(), block);
+  wave->SetSize(8096);
+  EXPECT_EQ(wave->Data(), block);
+  EXPECT_EQ(wave->Size(), 8096);
+  wave->SetSize(8097);  // two blocks; the bytes that fit are kept
+  EXPECT_EQ(wave->Size(), 8097);
+  for (int i = 0; i < 100; ++i) ASSERT_EQ(wave->Data()[i], 0x5A);
+  wave->Data()[8096] = 1;  // inside the second block
+  wave->SetSize(-5);
+  EXPECT_EQ(wave->Size(), 0);
+  EXPECT_EQ(wave->Data(), nullptr);
+}
+
+TEST(WaveData, PcmFormatsAreComputedFromRateBitsAndChannels) {
+  TOwnedPtr<TWave> wave(new TWave());
+  wave->SetPCMFormat(22050, 16, 2);
+  EXPECT_EQ(wave->FormatSize(), 18);
+  EXPECT_EQ(FormatOf(*wave), FormatBody(22050, 16, 2, 18));
+  EXPECT_EQ(wave->Format()->nBlockAlign, 4);
+  EXPECT_EQ(wave->Format()->nAvgBytesPerSec, 88200u);
+}
+
+TEST(WaveData, SavedImagesHaveTheDocumentedLayoutAndReadBack) {
+  const Bytes format = FormatBody(11025, 8, 1, 26);
+  const Bytes data = Sine8(300, 11025, 333);  // odd length: no pad byte may follow
+  auto original = Load(SimpleImage(format, data));
+
+  TOwnedPtr<TMemoryStream> out(new TMemoryStream());
+  original->SaveToStream(*out);
+  const Bytes written(out->Memory(), out->Memory() + out->Size());
+  EXPECT_EQ(written, SimpleImage(format, data));
+
+  out->SetPosition(0);
+  TOwnedPtr<TWave> copy(new TWave());
+  copy->LoadFromStream(*out);
+  EXPECT_EQ(FormatOf(*copy), format);
+  EXPECT_EQ(DataOf(*copy), data);
+}
+
+TEST(WaveData, AWaveWithoutFormatOrSamplesWritesNothing) {
+  TOwnedPtr<TMemoryStream> out(new TMemoryStream());
+  TOwnedPtr<TWave> wave(new TWave());
+  wave->SetSize(10);
+  wave->SaveToStream(*out);
+  wave->Clear();
+  wave->SetPCMFormat(8000, 8, 1);
+  wave->SaveToStream(*out);
+  EXPECT_EQ(out->Size(), 0);
+}
+
+TEST(WaveData, AssignCopiesAndNilClears) {
+  auto source = Load(SimpleImage(FormatBody(8000, 8, 1, 16), {1, 2, 3}));
+  TOwnedPtr<TWave> copy(new TWave());
+  copy->Assign(source.get());
+  EXPECT_EQ(DataOf(*copy), (Bytes{1, 2, 3}));
+  EXPECT_EQ(copy->FormatSize(), 16);
+  EXPECT_NE(copy->Data(), source->Data());
+  copy->Assign(copy.get());
+  EXPECT_EQ(DataOf(*copy), (Bytes{1, 2, 3}));
+  copy->Assign(nullptr);
+  EXPECT_EQ(copy->Size(), 0);
+  EXPECT_EQ(copy->FormatSize(), 0);
+  TOwnedPtr<TPersistent> other(new TPersistent());
+  EXPECT_EQ(MessageOf<EConvertError>([&] { copy->Assign(other.get()); }),
+            "Cannot assign a TPersistent to a TWave");
+}
+
+TEST(WaveStream, ReadingOrWritingBeforeOpenFailsAndOpeningTwiceFails) {
+  TOwnedPtr<TMemoryStream> backing(new TMemoryStream());
+  TOwnedPtr<TWaveStream> ws(new TWaveStream(*backing));
+  std::uint8_t b[4];
+  EXPECT_EQ(MessageOf<EWaveStreamError>([&] { ws->Read(b, 4); }), "Stream not opened");
+  EXPECT_EQ(MessageOf<EWaveStreamError>([&] { ws->Write(b, 4); }), "Stream not opened");
+  EXPECT_EQ(MessageOf<EWaveStreamError>([&] { ws->Open(true); }), "Format is invalid");
+  ws->SetPCMFormat(8000, 8, 1);
+  ws->Open(true);
+  EXPECT_EQ(MessageOf<EWaveStreamError>([&] { ws->Open(true); }), "Stream is already open");
+}
+
+TEST(WaveStream, ReadsStayInsideTheDataChunkAndSeeksAreClamped) {
+  const Bytes image =
+      Image({{"fmt ", FormatBody(8000, 8, 1)}, {"data", {1, 2, 3, 4}}, {"tail", {9, 9}}});
+  auto s = StreamOf(image);
+  TOwnedPtr<TWaveStream> ws(new TWaveStream(*s));
+  ws->Open(false);
+  EXPECT_EQ(ws->Size(), 4);
+  std::uint8_t b[8] = {};
+  EXPECT_EQ(ws->Read(b, 8), 4);  // not into the chunk that follows
+  EXPECT_EQ(Bytes(b, b + 4), (Bytes{1, 2, 3, 4}));
+  EXPECT_EQ(ws->Seek(100, soBeginning), 4);
+  EXPECT_EQ(ws->Seek(-100, soCurrent), 0);
+  EXPECT_EQ(ws->Seek(-1, soEnd), 3);
+  EXPECT_EQ(ws->Read(b, 8), 1);
+  EXPECT_EQ(b[0], 4);
+}
+
+TEST(WaveStream, KeptFailingInputsEndInADocumentedErrorOrLoad) {
+  const std::filesystem::path folder = MARVOSK_WAVE_REGRESSIONS;
+  ASSERT_TRUE(std::filesystem::is_directory(folder));
+  int files = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    if (!entry.is_regular_file()) continue;
+    std::ifstream in(entry.path(), std::ios::binary);
+    const Bytes bytes{std::istreambuf_iterator<char>(in), {}};
+    ++files;
+    try {
+      auto wave = Load(bytes);
+      EXPECT_LE(wave->Size(), static_cast<int>(bytes.size())) << entry.path().filename();
+    } catch (const EReadError&) {
+    } catch (const EWaveStreamError&) {
+    }
+  }
+  EXPECT_GT(files, 0);
+}
+
+}  // namespace
