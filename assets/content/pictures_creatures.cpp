@@ -267,13 +267,19 @@ void DrawGrubbel(Canvas& c) {
     }
     Stroke(cr, kInk, 1.6);
   }
+  // Eye stalks, rooted behind the head.
+  EyeStalk(cr, cx - 4, 22, cx - 10, 7.5, 5, skin, Hex(0xE0A020), 0.3, 0.2, 1.1);
+  EyeStalk(cr, cx + 4, 21, cx + 11, 6.5, 5.5, skin, Hex(0xE0A020), -0.3, 0.2, 1.1);
   // Body.
   GrubbelBodyPath(cr, cx, 16, 86, 12, 19);
   FillOutlined(cr,
                RadialFocus(cx - 6, 38, cx, 50, 40,
                            {{0, Shade(skin, 0.35)}, {0.5, skin}, {1, Shade(skin, -0.4)}}),
                kInk, 1.4);
-  // Belly and spots.
+  // Belly and spots, inside the outline.
+  cairo_save(cr);
+  GrubbelBodyPath(cr, cx, 17, 85, 11.2, 18.2);
+  cairo_clip(cr);
   EllipsePath(cr, cx + 1, 66, 11.5, 14);
   Fill(cr, Radial(cx + 1, 64, 0, 14, {{0, Hex(0xE6EEA0), 0.95}, {1, Hex(0xC8DC78), 0.6}}));
   const double spots[][3] = {{cx - 12, 48, 2.2},
@@ -286,9 +292,7 @@ void DrawGrubbel(Canvas& c) {
     SetColor(cr, Hex(0x7A4A9A), 0.8);
     cairo_fill(cr);
   }
-  // Eye stalks.
-  EyeStalk(cr, cx - 4, 20, cx - 10, 7.5, 5, skin, Hex(0xE0A020), 0.3, 0.2, 1.1);
-  EyeStalk(cr, cx + 4, 19, cx + 11, 6.5, 5.5, skin, Hex(0xE0A020), -0.3, 0.2, 1.1);
+  cairo_restore(cr);
   // The huge mouth, open for the next bite.
   cairo_move_to(cr, cx - 11, 30);
   cairo_curve_to(cr, cx - 4, 33, cx + 4, 33, cx + 11, 30);
@@ -335,23 +339,22 @@ void DrawBossGrubbel(Canvas& c) {
       FillOutlined(cr, Hex(0xE6DEC0), kInk, 1.6);
     }
   }
-  // Spikes down the back, showing over the shoulders.
+  // A crest of spikes along the top of the head, and the bulging eye sockets: both drawn
+  // before the body, so that the body's outline roots them.
   cairo_new_path(cr);
-  for (int i = 0; i < 7; ++i) {
-    const double a = kPi * (1.1 + i * 0.13);
-    const double bx = cx + 74 * std::cos(a), by = 118 + 80 * std::sin(a);
-    const double tx = cx + 98 * std::cos(a), ty = 118 + 104 * std::sin(a);
-    const double nx = -std::sin(a) * 9, ny = std::cos(a) * 9;
-    cairo_move_to(cr, bx - nx, by - ny);
-    cairo_line_to(cr, tx, ty);
-    cairo_line_to(cr, bx + nx, by + ny);
-    cairo_close_path(cr);
+  for (int i = -2; i <= 2; ++i) {
+    const double bx = cx + i * 13, tilt = i * 5;
+    PolygonPath(cr, {bx - 8, 52, bx + tilt, 18.0 + std::abs(i) * 7, bx + 8, 52});
   }
-  FillOutlined(cr, Linear(0, 30, 0, 140, {{0, Hex(0xB43A2A)}, {1, Hex(0x6A1A14)}}), kInk, 2.2);
+  FillOutlined(cr, Linear(0, 18, 0, 52, {{0, Hex(0xD04A32)}, {1, Hex(0x7A1E16)}}), kInk, 2.2);
+  for (int side = -1; side <= 1; side += 2) {
+    cairo_arc(cr, cx + side * 34, 58, 20, 0, 2 * kPi);
+    FillOutlined(cr, Shade(skin, 0.1), kInk, lw);
+  }
   // Arms raised, claws out.
   for (int side = -1; side <= 1; side += 2) {
     const double sx = cx + side * 62, sy = 120;
-    const double ex = cx + side * 100, ey = 96, hx = cx + side * 104, hy = 56;
+    const double ex = cx + side * 92, ey = 100, hx = cx + side * 92, hy = 60;
     cairo_move_to(cr, sx, sy);
     cairo_curve_to(cr, ex, sy + 4, ex + side * 4, ey, hx, hy);
     Stroke(cr, kInk, 22);
@@ -394,27 +397,27 @@ void DrawBossGrubbel(Canvas& c) {
   Stroke(cr, Hex(0x7A2A2A), 2);
   // Warts and spots.
   SeededRandom rnd(0x626F7373);
-  for (int i = 0; i < 16; ++i) {
+  for (int i = 0; i < 90; ++i) {
     const double a = rnd.Range(0, 2 * kPi), d = rnd.Range(0.55, 0.92);
     const double x = cx + std::cos(a) * 80 * d, y = 138 + std::sin(a) * 70 * d;
-    if (std::hypot(x - cx - 4, (y - 168) * 1.3) < 60) continue;
+    if (y < 135 || std::hypot(x - cx - 4, (y - 168) * 1.3) < 60) continue;
     cairo_arc(cr, x, y, rnd.Range(2.5, 5.5), 0, 2 * kPi);
     FillOutlined(cr, Hex(0x5A2E78), Hex(0x2A1438), 1.2);
   }
-  // Horns.
+  // Horns, from the sides of the head.
   for (int side = -1; side <= 1; side += 2) {
-    cairo_move_to(cr, cx + side * 26, 52);
-    cairo_curve_to(cr, cx + side * 40, 36, cx + side * 56, 30, cx + side * 62, 8);
-    cairo_curve_to(cr, cx + side * 50, 22, cx + side * 38, 30, cx + side * 12, 46);
+    cairo_move_to(cr, cx + side * 50, 64);
+    cairo_curve_to(cr, cx + side * 62, 46, cx + side * 74, 34, cx + side * 78, 8);
+    cairo_curve_to(cr, cx + side * 66, 26, cx + side * 52, 36, cx + side * 36, 52);
     cairo_close_path(cr);
-    FillOutlined(cr, Linear(0, 8, 0, 52, {{0, Hex(0xF4EED6)}, {1, Hex(0xA8987A)}}), kInk, 2.4);
+    FillOutlined(cr, Linear(0, 8, 0, 64, {{0, Hex(0xF4EED6)}, {1, Hex(0xA8987A)}}), kInk, 2.4);
   }
-  // Angry eyes on short stalks, under heavy brows.
-  EyeStalk(cr, cx - 20, 62, cx - 30, 48, 15, skin, Hex(0xE8201A), 0.25, 0.45, 2.4);
-  EyeStalk(cr, cx + 20, 62, cx + 30, 48, 15, skin, Hex(0xE8201A), -0.25, 0.45, 2.4);
+  // Angry eyes bulging from their sockets, under heavy brows.
+  Eye(cr, cx - 34, 58, 14, Hex(0xE8201A), 0.3, 0.35, kInk, 2.4);
+  Eye(cr, cx + 34, 58, 14, Hex(0xE8201A), -0.3, 0.35, kInk, 2.4);
   for (int side = -1; side <= 1; side += 2) {
     PolygonPath(cr,
-                {cx + side * 14, 40, cx + side * 48, 28, cx + side * 46, 36, cx + side * 16, 48});
+                {cx + side * 12, 52, cx + side * 54, 34, cx + side * 54, 43, cx + side * 14, 60});
     FillOutlined(cr, Hex(0x243A14), kInk, 2);
   }
   // A wide, jagged grin.

@@ -54,8 +54,13 @@ void DrawBazooka(Canvas& c) {
                1.3);
   EllipsePath(cr, left - 4, 48, 2.2, 2.2);
   FillOutlined(cr, Hex(0x8AD0F0), kInk, 0.8);
-  // Tube, from the flared muzzle down past the bottom edge.
-  cairo_rectangle(cr, left, 12, tubeW, 120);
+  // Tube, from the flared muzzle down to the flared back end.
+  PolygonPath(cr, {left, 106, left + tubeW, 106, left + tubeW + 4, 116, left - 4, 116});
+  FillOutlined(cr,
+               Linear(left - 4, 0, left + tubeW + 4, 0,
+                      {{0, Hex(0x2E3A1C)}, {0.35, Hex(0x8AA058)}, {1, Hex(0x24301A)}}),
+               kInk, 1.5);
+  cairo_rectangle(cr, left, 13, tubeW, 94);
   FillOutlined(cr, tubeShade(olive), kInk, 1.5);
   // Painted bands: a red stripe with stars, like a fairground prop.
   cairo_rectangle(cr, left, 30, tubeW, 8);
@@ -63,17 +68,17 @@ void DrawBazooka(Canvas& c) {
   StarPath(cr, cx, 34, 5, 3.4, 1.4, 0);
   SetColor(cr, Hex(0xF3D24A));
   cairo_fill(cr);
-  for (double y : {64.0, 96.0}) {
+  for (double y : {62.0, 92.0}) {
     cairo_rectangle(cr, left - 1, y, tubeW + 2, 5);
     FillOutlined(cr, tubeShade(Hex(0x4A4A46)), kInk, 1);
   }
   // Flared muzzle.
-  PolygonPath(cr, {left - 5, 3, left + tubeW + 5, 3, left + tubeW, 14, left, 14});
+  PolygonPath(cr, {left - 5, 4, left + tubeW + 5, 4, left + tubeW, 15, left, 15});
   FillOutlined(cr,
                Linear(left - 5, 0, left + tubeW + 5, 0,
                       {{0, Hex(0x2E3A1C)}, {0.35, Hex(0x8AA058)}, {1, Hex(0x24301A)}}),
                kInk, 1.5);
-  EllipsePath(cr, cx, 3.5, tubeW / 2 + 3.5, 2.2);
+  EllipsePath(cr, cx, 4.5, tubeW / 2 + 3.5, 2.2);
   FillOutlined(cr, Hex(0x141810), kInk, 1.2);
   // Grip and trigger guard on the right.
   PolygonPath(cr, {left + tubeW, 74, left + tubeW + 10, 76, left + tubeW + 13, 90, left + tubeW + 5,
@@ -81,16 +86,17 @@ void DrawBazooka(Canvas& c) {
   FillOutlined(cr, Linear(0, 74, 0, 91, {{0, Hex(0x6E4220)}, {1, Hex(0x4A2A12)}}), kInk, 1.2);
   // Hands.
   GrippingHand(cr, left + tubeW - 1, 84, true);
-  GrippingHand(cr, left + 1, 110, false);
+  GrippingHand(cr, left + 1, 100, false);
 }
 
 void DrawRevolver(Canvas& c) {
   cairo_t* cr = c.cr();
   cairo_save(cr);
   // Drawn pointing right, then turned to point up and to the right.
-  cairo_translate(cr, 45, 54);
-  cairo_rotate(cr, -0.75);
-  cairo_translate(cr, -4, -12);
+  cairo_translate(cr, 47, 54);
+  cairo_rotate(cr, -0.62);
+  cairo_scale(cr, 0.9, 0.9);
+  cairo_translate(cr, -6, -14);
   const Rgb steel = Hex(0x8C96A4);
   const auto metal = [&](double y0, double y1) {
     return Linear(0, y0, 0, y1,
@@ -101,16 +107,16 @@ void DrawRevolver(Canvas& c) {
   };
   // Grip: walnut with a steel cap.
   cairo_move_to(cr, -22, 4);
-  cairo_curve_to(cr, -26, 18, -34, 32, -40, 40);
-  cairo_line_to(cr, -26, 47);
-  cairo_curve_to(cr, -20, 34, -12, 22, -6, 8);
+  cairo_curve_to(cr, -25, 16, -32, 28, -39, 37);
+  cairo_curve_to(cr, -34, 42, -28, 44, -23, 43);
+  cairo_curve_to(cr, -17, 30, -11, 20, -6, 8);
   cairo_close_path(cr);
   FillOutlined(
       cr, Linear(-40, 0, -6, 0, {{0, Hex(0x5A2E14)}, {0.5, Hex(0x9A5A2C)}, {1, Hex(0x6A3818)}}),
       kInk, 1.4);
   for (int i = 0; i < 5; ++i) {
-    cairo_move_to(cr, -31 + i * 2.5, 36 - i * 1);
-    cairo_line_to(cr, -20 + i * 2.5, 14 - i * 1);
+    cairo_move_to(cr, -28 + i * 2.5, 30 - i * 1);
+    cairo_line_to(cr, -19 + i * 2.5, 13 - i * 1);
   }
   Stroke(cr, Hex(0x4A2410), 0.7, 0.8);
   // Trigger guard and trigger.
@@ -125,7 +131,7 @@ void DrawRevolver(Canvas& c) {
   PolygonPath(cr, {-26, -6, 10, -6, 12, 8, -6, 9, -22, 6});
   FillOutlined(cr, metal(-6, 9), kInk, 1.4);
   // Hammer.
-  PolygonPath(cr, {-24, -5, -31, -14, -27, -15, -18, -6});
+  PolygonPath(cr, {-23, -5, -28, -11, -25, -13, -18, -6});
   FillOutlined(cr, metal(-15, -5), kInk, 1.2);
   // Barrel with its rib and front sight.
   RoundedRectPath(cr, 8, -6, 46, 10, 2);
@@ -149,7 +155,7 @@ void DrawRevolver(Canvas& c) {
   Stroke(cr, Hex(0xE6ECF4), 1.2, 0.9);
   cairo_restore(cr);
   // A puff from the muzzle: the gallery's guns go off with a flourish.
-  const double smoke[][3] = {{78, 10, 5}, {84, 6, 4}, {73, 5, 3.5}, {86, 13, 3}};
+  const double smoke[][3] = {{80, 17, 5}, {85, 12, 3.6}, {75, 11, 3.5}, {86, 20, 3}};
   for (const auto& s : smoke) cairo_arc(cr, s[0], s[1], s[2], 0, 2 * kPi);
   FillUnionOutlined(cr, RadialFocus(78, 6, 80, 9, 10, {{0, Hex(0xEDEAE4)}, {1, Hex(0xB9B4AC)}}),
                     Hex(0x8A847C), 1);

@@ -1,11 +1,14 @@
-// art-preview OUTDIR: writes every drawn picture as PNG (decoded from its stored bits and
+// art-preview OUTDIR [ZOOM]: writes every drawn picture as PNG (decoded from its stored bits and
 // colour table, so the PNG shows exactly what is stored, transparent colour included), every
 // synthesised sound as WAV, and contact-sheet.png with all pictures, for looking and listening.
+// With ZOOM, OUTDIR/zoomed/ also gets every picture enlarged that many times, pixel for pixel.
 #include <cairo.h>
 #include <png.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <stdexcept>
@@ -72,6 +75,17 @@ void WritePng(const std::filesystem::path& path, int width, int height,
   png_write_end(png, info);
   png_destroy_write_struct(&png, &info);
   std::fclose(f);
+}
+
+std::vector<Rgb> Enlarge(const std::vector<Rgb>& pixels, int width, int height, int zoom) {
+  std::vector<Rgb> out(pixels.size() * zoom * zoom);
+  for (int y = 0; y < height * zoom; ++y) {
+    for (int x = 0; x < width * zoom; ++x) {
+      out[static_cast<std::size_t>(y) * width * zoom + x] =
+          pixels[static_cast<std::size_t>(y / zoom) * width + x / zoom];
+    }
+  }
+  return out;
 }
 
 void Put(std::vector<std::uint8_t>& out, std::uint32_t v, int bytes) {
@@ -182,12 +196,14 @@ void WriteContactSheet(const std::filesystem::path& path,
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: art-preview OUTDIR\n");
+  if (argc != 2 && argc != 3) {
+    std::fprintf(stderr, "usage: art-preview OUTDIR [ZOOM]\n");
     return 2;
   }
   const std::filesystem::path dir = argv[1];
+  const int zoom = argc == 3 ? std::max(1, std::atoi(argv[2])) : 0;
   std::filesystem::create_directories(dir);
+  if (zoom) std::filesystem::create_directories(dir / "zoomed");
   try {
     std::vector<std::pair<int, DrawnPicture>> pictures;
     for (int index : kDrawnPictureIndices) {
@@ -195,7 +211,12 @@ int main(int argc, char** argv) {
       char name[64];
       std::snprintf(name, sizeof name, "image-%02d%s%s.png", index,
                     kImageNames[index][0] ? "-" : "", kImageNames[index]);
-      WritePng(dir / name, p.width, p.height, Decode(p));
+      const std::vector<Rgb> rgb = Decode(p);
+      WritePng(dir / name, p.width, p.height, rgb);
+      if (zoom) {
+        WritePng(dir / "zoomed" / name, p.width * zoom, p.height * zoom,
+                 Enlarge(rgb, p.width, p.height, zoom));
+      }
       pictures.emplace_back(index, std::move(p));
     }
     WriteContactSheet(dir / "contact-sheet.png", pictures);
