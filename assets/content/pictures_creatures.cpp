@@ -66,14 +66,14 @@ void DrawPlimo(Canvas& c) {
   }
   // Arms, waving.
   cairo_move_to(cr, cx - 24, cy + 2);
-  cairo_curve_to(cr, cx - 32, cy - 2, cx - 33, cy - 10, cx - 31, cy - 14);
+  cairo_curve_to(cr, cx - 30, cy - 2, cx - 30.5, cy - 10, cx - 29, cy - 14);
   cairo_move_to(cr, cx + 24, cy + 4);
-  cairo_curve_to(cr, cx + 31, cy + 8, cx + 33, cy + 12, cx + 32, cy + 16);
+  cairo_curve_to(cr, cx + 29, cy + 8, cx + 30.5, cy + 12, cx + 29.5, cy + 16);
   Stroke(cr, kInk, 5.5);
   cairo_move_to(cr, cx - 24, cy + 2);
-  cairo_curve_to(cr, cx - 32, cy - 2, cx - 33, cy - 10, cx - 31, cy - 14);
+  cairo_curve_to(cr, cx - 30, cy - 2, cx - 30.5, cy - 10, cx - 29, cy - 14);
   cairo_move_to(cr, cx + 24, cy + 4);
-  cairo_curve_to(cr, cx + 31, cy + 8, cx + 33, cy + 12, cx + 32, cy + 16);
+  cairo_curve_to(cr, cx + 29, cy + 8, cx + 30.5, cy + 12, cx + 29.5, cy + 16);
   Stroke(cr, Shade(pink, -0.1), 3);
   // Fluffy body: a ring of tufts round a round middle.
   cairo_new_path(cr);
@@ -268,8 +268,8 @@ void DrawGrubbel(Canvas& c) {
     Stroke(cr, kInk, 1.6);
   }
   // Eye stalks, rooted behind the head.
-  EyeStalk(cr, cx - 4, 22, cx - 10, 7.5, 5, skin, Hex(0xE0A020), 0.3, 0.2, 1.1);
-  EyeStalk(cr, cx + 4, 21, cx + 11, 6.5, 5.5, skin, Hex(0xE0A020), -0.3, 0.2, 1.1);
+  EyeStalk(cr, cx - 4, 22, cx - 10, 8.5, 5, skin, Hex(0xE0A020), 0.3, 0.2, 1.1);
+  EyeStalk(cr, cx + 4, 21, cx + 11, 8, 5.5, skin, Hex(0xE0A020), -0.3, 0.2, 1.1);
   // Body.
   GrubbelBodyPath(cr, cx, 16, 86, 12, 19);
   FillOutlined(cr,

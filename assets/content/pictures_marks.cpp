@@ -27,13 +27,13 @@ void DrawTargetBoard(Canvas& c) {
   const Rgb red = Hex(0xD42A22), cream = Hex(0xF3E6C4), navy = Hex(0x1E2F6E);
 
   // Outer band (the lowest grade) and the board's rim.
-  cairo_arc(cr, cx, cy, 29.6, 0, 2 * kPi);
+  cairo_arc(cr, cx, cy, 28.8, 0, 2 * kPi);
   FillOutlined(cr, RadialFocus(cx - 8, cy - 9, cx, cy, 30, {{0, Hex(0x35509C)}, {1, navy}}),
                Hex(0x0E1430), 1.2);
-  // Studs on the band, one per hour.
+  // Studs on the band, one per hour, between the hours a clock would mark.
   for (int i = 0; i < 12; ++i) {
-    const double a = i * kPi / 6;
-    cairo_arc(cr, cx + 28 * std::cos(a), cy + 28 * std::sin(a), 0.9, 0, 2 * kPi);
+    const double a = (i + 0.5) * kPi / 6;
+    cairo_arc(cr, cx + 27.6 * std::cos(a), cy + 27.6 * std::sin(a), 0.9, 0, 2 * kPi);
     SetColor(cr, Hex(0xE8B830));
     cairo_fill(cr);
   }
@@ -170,8 +170,9 @@ void DrawMuzzleFlash(Canvas& c) {
 void DrawCasingLying(Canvas& c) {
   cairo_t* cr = c.cr();
   cairo_save(cr);
-  cairo_translate(cr, 16.5, 10.5);
+  cairo_translate(cr, 16.2, 10.5);
   cairo_rotate(cr, -0.12);
+  cairo_scale(cr, 0.92, 1);
   // Body of the case, open end to the right.
   RoundedRectPath(cr, -13, -5, 27, 10, 1.5);
   FillOutlined(cr,
@@ -184,7 +185,7 @@ void DrawCasingLying(Canvas& c) {
   cairo_line_to(cr, -10, 4.5);
   Stroke(cr, Hex(0x6E4A12), 1);
   // The open mouth, dark inside.
-  EllipsePath(cr, 14, 0, 1.8, 4.6);
+  EllipsePath(cr, 13.5, 0, 1.8, 4.6);
   FillOutlined(cr, Hex(0x3A2606), Hex(0x4A3008), 0.8);
   // Sheen along the top.
   cairo_move_to(cr, -8, -2.8);
@@ -195,7 +196,7 @@ void DrawCasingLying(Canvas& c) {
 
 void DrawPrizeStar(Canvas& c) {
   cairo_t* cr = c.cr();
-  const double cx = 17, cy = 15.5, outer = 14.5, inner = 6.2;
+  const double cx = 17, cy = 15.8, outer = 13.8, inner = 5.9;
   StarPath(cr, cx, cy, 5, outer, inner, 0);
   FillOutlined(cr, Hex(0xF2B82A), Hex(0x6A3E08), 1.3);
   // Bevel: each point is lit on one side and shaded on the other.
@@ -220,14 +221,14 @@ void DrawBulletStanding(Canvas& c) {
   cairo_t* cr = c.cr();
   const Rgb line = Hex(0x3E2608);
   // Case.
-  cairo_rectangle(cr, 4.5, 15, 11, 15);
+  cairo_rectangle(cr, 4.5, 15, 11, 13.5);
   FillOutlined(
       cr,
       Linear(4.5, 0, 15.5, 0,
              {{0, Hex(0x9A6A1E)}, {0.3, Hex(0xF2D27E)}, {0.55, Hex(0xD7A440)}, {1, Hex(0x7A5216)}}),
       line, 1);
   // Rim.
-  RoundedRectPath(cr, 3.5, 28.5, 13, 3.5, 1);
+  RoundedRectPath(cr, 3.5, 27.5, 13, 3.5, 1);
   FillOutlined(
       cr, Linear(3.5, 0, 16.5, 0, {{0, Hex(0x8A5E1A)}, {0.35, Hex(0xEBC771)}, {1, Hex(0x6E4A12)}}),
       line, 1);
