@@ -43,12 +43,11 @@ void DrawTargetBoard(Canvas& c) {
     FillOutlined(
         cr,
         RadialFocus(cx - 7, cy - 8, cx, cy, 28, {{0, Shade(base, 0.25)}, {1, Shade(base, -0.12)}}),
-        kInk, 0.8);
+        kInk, rims[i] > 5 ? 0.8 : 0.5);
   }
-  // The bull: a golden centre for full marks.
+  // The bull: a golden centre for full marks, with a dark rim so it reads.
   cairo_arc(cr, cx, cy, 1.5, 0, 2 * kPi);
-  SetColor(cr, Hex(0xF0B020));
-  cairo_fill(cr);
+  FillOutlined(cr, Hex(0xF0B020), Hex(0x7A3A10), 0.5);
 }
 
 void DrawAimMark(Canvas& c) {
