@@ -1,6 +1,7 @@
 #include "assets/content/canvas.h"
 
 #include <cmath>
+#include <cstring>
 #include <numbers>
 
 namespace artwork {
@@ -60,9 +61,10 @@ std::uint32_t Canvas::Pixel(int x, int y) const {
   cairo_surface_flush(surface_);
   const unsigned char* data = cairo_image_surface_get_data(surface_);
   const int stride = cairo_image_surface_get_stride(surface_);
-  const unsigned char* p = data + y * stride + x * 4;
   // ARGB32 is a native-endian 32-bit word per pixel.
-  return *reinterpret_cast<const std::uint32_t*>(p);
+  std::uint32_t argb;
+  std::memcpy(&argb, data + y * stride + x * 4, sizeof argb);
+  return argb;
 }
 
 void SetColor(cairo_t* cr, Rgb c, double alpha) { cairo_set_source_rgba(cr, c.r, c.g, c.b, alpha); }

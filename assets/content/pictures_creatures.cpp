@@ -319,10 +319,6 @@ void DrawBossGrubbel(Canvas& c) {
   const double cx = 125;
   const Rgb skin = Hex(0x4E8E2A), dark = Hex(0x1C3A10);
   const double lw = 3;
-  // A shadow to stand on.
-  EllipsePath(cr, cx, 238, 92, 9);
-  SetColor(cr, Hex(0x1A1A14), 0.45);
-  cairo_fill(cr);
   // Legs and clawed feet.
   for (int side = -1; side <= 1; side += 2) {
     cairo_move_to(cr, cx + side * 40, 200);

@@ -14,10 +14,13 @@
 
 #include "assets/content/pictures.h"
 #include "assets/content/sounds.h"
+#include "tests/assets/dib_pixels.h"
 
 namespace {
 
-using Rgb = std::array<int, 3>;  // red, green, blue
+using dib_test::Distance;
+using dib_test::Pixels;
+using dib_test::Rgb;
 
 struct PictureEntry {
   int index, width, height, bitCount, colorTableEntries, dataBytes;
@@ -71,32 +74,6 @@ const SynthesizedSound& Sound(int index) {
   static std::vector<std::optional<SynthesizedSound>> cache(kSynthesizedSoundCount);
   if (!cache[index]) cache[index] = SynthesizeSound(index);
   return *cache[index];
-}
-
-// The picture as top-down pixels, read the way a device-independent bitmap is read.
-std::vector<Rgb> Pixels(const DrawnPicture& p) {
-  const int stride = ((p.width * p.bitCount + 31) / 32) * 4;
-  std::vector<Rgb> out;
-  for (int y = 0; y < p.height; ++y) {
-    const std::uint8_t* row = &p.bits[static_cast<std::size_t>(p.height - 1 - y) * stride];
-    for (int x = 0; x < p.width; ++x) {
-      if (p.bitCount == 24) {
-        out.push_back({row[3 * x + 2], row[3 * x + 1], row[3 * x]});
-        continue;
-      }
-      int index = row[x * p.bitCount / 8];
-      if (p.bitCount == 4) index = x % 2 == 0 ? index >> 4 : index & 0x0F;
-      const auto& e = p.colorTable.at(index);
-      out.push_back({e[2], e[1], e[0]});
-    }
-  }
-  return out;
-}
-
-int Distance(const Rgb& a, const Rgb& b) {
-  int d = 0;
-  for (int c = 0; c < 3; ++c) d = std::max(d, std::abs(a[c] - b[c]));
-  return d;
 }
 
 // Samples of channel `channel` as fractions of full scale.
