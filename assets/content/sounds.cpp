@@ -37,7 +37,7 @@ const SoundRecipe kRecipes[kSynthesizedSoundCount] = {
     {1, 11025, 8, 22914, false, 0, synth::MakeThankYou},           // "ThankYou"
     {1, 8000, 8, 34339, false, -2, synth::MakeApplause},           // applause
     {1, 11000, 8, 19227, false, -3, synth::MakePrizeBell},         // a prize bell
-    {2, 44100, 16, 358400, false, -2, synth::MakePlimoScream},     // "PlimoScream"
+    {2, 44100, 16, 358400, false, -1, synth::MakePlimoScream},     // "PlimoScream"
     {2, 44100, 16, 496172, false, 0, synth::MakeMunching},         // "WendleEats"
     {2, 44100, 16, 1613824, true, -3, synth::MakeHeavyFootsteps},  // "HeavyFottsteps"
     {2, 44100, 16, 774144, false, 0, synth::MakeHeavyBurp},        // "HeavyBurp"

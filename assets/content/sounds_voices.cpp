@@ -120,7 +120,7 @@ void MakePlimoScream(Signal& s) {
     const double v = tract.Process(folds.Next(hz, 0.02, s.rate)) *
                      Gate(t, 0.005, length - 0.02, 0.05) *
                      Contour(t, {{0, 0.8}, {0.2, 1}, {1.2, 0.9}, {length, 0.4}});
-    const double pan = 0.35 + 0.3 * t / length;
+    const double pan = 0.42 + 0.16 * t / length;
     s.left[i] = v * std::cos(pan * kTwoPi / 4) * std::sqrt(2.0);
     s.right[i] = v * std::sin(pan * kTwoPi / 4) * std::sqrt(2.0);
   }

@@ -1,6 +1,8 @@
 // art-preview OUTDIR [ZOOM]: writes every drawn picture as PNG (decoded from its stored bits and
 // colour table, so the PNG shows exactly what is stored, transparent colour included), every
 // synthesised sound as WAV, and contact-sheet.png with all pictures, for looking and listening.
+// scene.png puts them together as a moment of play would: background, targets, the boss, the
+// gun at the bottom edge and the aim mark, each drawn with its colour key.
 // With ZOOM, OUTDIR/zoomed/ also gets every picture enlarged that many times, pixel for pixel.
 #include <cairo.h>
 #include <png.h>
@@ -195,6 +197,42 @@ void WriteContactSheet(const std::filesystem::path& path,
 
 }  // namespace
 
+// Draws picture p at (left, top) onto a 640 x 480 frame, leaving out its transparent colour.
+void DrawKeyed(std::vector<Rgb>& frame, const DrawnPicture& p, int left, int top, bool keyed) {
+  const std::vector<Rgb> px = Decode(p);
+  // The stored pictures keep their background in every corner.
+  const Rgb key = px[0];
+  for (int y = 0; y < p.height; ++y) {
+    for (int x = 0; x < p.width; ++x) {
+      const Rgb& c = px[static_cast<std::size_t>(y) * p.width + x];
+      const int fx = left + x, fy = top + y;
+      if (fx < 0 || fy < 0 || fx >= 640 || fy >= 480) continue;
+      if (keyed && c.r == key.r && c.g == key.g && c.b == key.b) continue;
+      frame[static_cast<std::size_t>(fy) * 640 + fx] = c;
+    }
+  }
+}
+
+void WriteScene(const std::filesystem::path& path,
+                const std::vector<std::pair<int, DrawnPicture>>& pictures) {
+  const auto picture = [&](int index) -> const DrawnPicture& {
+    for (const auto& [i, p] : pictures) {
+      if (i == index) return p;
+    }
+    throw std::out_of_range("no picture");
+  };
+  std::vector<Rgb> frame(640 * 480);
+  DrawKeyed(frame, picture(3), 0, 0, false);
+  struct Placed {
+    int index, left, top;
+  };
+  const Placed scene[] = {{15, 380, 120}, {8, 90, 150}, {9, 250, 260}, {10, 470, 330},
+                          {5, 180, 60},   {0, 560, 40},  {8, 20, 330},  {9, 330, 90},
+                          {11, 95, 190},  {5, 296, 360}, {2, 345, 180}};
+  for (const Placed& s : scene) DrawKeyed(frame, picture(s.index), s.left, s.top, true);
+  WritePng(path, 640, 480, frame);
+}
+
 int main(int argc, char** argv) {
   if (argc != 2 && argc != 3) {
     std::fprintf(stderr, "usage: art-preview OUTDIR [ZOOM]\n");
@@ -220,6 +258,7 @@ int main(int argc, char** argv) {
       pictures.emplace_back(index, std::move(p));
     }
     WriteContactSheet(dir / "contact-sheet.png", pictures);
+    WriteScene(dir / "scene.png", pictures);
     for (int i = 0; i < kSynthesizedSoundCount; ++i) {
       char name[64];
       std::snprintf(name, sizeof name, "wave-%02d%s%s.wav", i, kWaveNames[i][0] ? "-" : "",
