@@ -314,132 +314,163 @@ void DrawGrubbel(Canvas& c) {
   Stroke(cr, kInk, 1.3);
 }
 
-void DrawBossGrubbel(Canvas& c) {
-  cairo_t* cr = c.cr();
-  const double cx = 125;
-  const Rgb skin = Hex(0x4E8E2A), dark = Hex(0x1C3A10);
-  const double lw = 3;
-  // Legs and clawed feet.
-  for (int side = -1; side <= 1; side += 2) {
-    cairo_move_to(cr, cx + side * 40, 200);
-    cairo_line_to(cr, cx + side * 46, 226);
-    Stroke(cr, kInk, 26);
-    cairo_move_to(cr, cx + side * 40, 200);
-    cairo_line_to(cr, cx + side * 46, 226);
-    Stroke(cr, Shade(skin, -0.25), 20);
-    EllipsePath(cr, cx + side * 54, 232, 30, 9);
-    FillOutlined(cr, Shade(skin, -0.3), kInk, lw);
-    for (int k = 0; k < 3; ++k) {
-      const double tx = cx + side * (36 + k * 13);
-      PolygonPath(cr, {tx - 4, 226, tx + side * 8, 236, tx + 4, 228});
-      FillOutlined(cr, Hex(0xE6DEC0), kInk, 1.6);
+namespace {
+
+// The boss, drawn in steps from the back to the front.
+struct BossDrawing {
+  cairo_t* cr;
+  double cx = 125;
+  Rgb skin = Hex(0x4E8E2A), dark = Hex(0x1C3A10);
+  double lw = 3;
+
+  void Legs() const {
+    // Legs and clawed feet.
+    for (int side = -1; side <= 1; side += 2) {
+      cairo_move_to(cr, cx + side * 40, 200);
+      cairo_line_to(cr, cx + side * 46, 226);
+      Stroke(cr, kInk, 26);
+      cairo_move_to(cr, cx + side * 40, 200);
+      cairo_line_to(cr, cx + side * 46, 226);
+      Stroke(cr, Shade(skin, -0.25), 20);
+      EllipsePath(cr, cx + side * 54, 232, 30, 9);
+      FillOutlined(cr, Shade(skin, -0.3), kInk, lw);
+      for (int k = 0; k < 3; ++k) {
+        const double tx = cx + side * (36 + k * 13);
+        PolygonPath(cr, {tx - 4, 226, tx + side * 8, 236, tx + 4, 228});
+        FillOutlined(cr, Hex(0xE6DEC0), kInk, 1.6);
+      }
     }
   }
-  // A crest of spikes along the top of the head, and the bulging eye sockets: both drawn
-  // before the body, so that the body's outline roots them.
-  cairo_new_path(cr);
-  for (int i = -2; i <= 2; ++i) {
-    const double bx = cx + i * 13, tilt = i * 5;
-    PolygonPath(cr, {bx - 8, 52, bx + tilt, 18.0 + std::abs(i) * 7, bx + 8, 52});
-  }
-  FillOutlined(cr, Linear(0, 18, 0, 52, {{0, Hex(0xD04A32)}, {1, Hex(0x7A1E16)}}), kInk, 2.2);
-  for (int side = -1; side <= 1; side += 2) {
-    cairo_arc(cr, cx + side * 34, 58, 20, 0, 2 * kPi);
-    FillOutlined(cr, Shade(skin, 0.1), kInk, lw);
-  }
-  // Arms raised, claws out.
-  for (int side = -1; side <= 1; side += 2) {
-    const double sx = cx + side * 62, sy = 120;
-    const double ex = cx + side * 92, ey = 100, hx = cx + side * 92, hy = 60;
-    cairo_move_to(cr, sx, sy);
-    cairo_curve_to(cr, ex, sy + 4, ex + side * 4, ey, hx, hy);
-    Stroke(cr, kInk, 22);
-    cairo_move_to(cr, sx, sy);
-    cairo_curve_to(cr, ex, sy + 4, ex + side * 4, ey, hx, hy);
-    Stroke(cr, Shade(skin, -0.08), 16);
-    // Hand and claws.
-    cairo_arc(cr, hx, hy, 13, 0, 2 * kPi);
-    FillOutlined(cr, Shade(skin, -0.05), kInk, lw);
-    for (int k = -1; k <= 1; ++k) {
-      const double a = -kPi / 2 + side * 0.35 + k * 0.55;
-      const double bx = hx + 11 * std::cos(a), by = hy + 11 * std::sin(a);
-      const double tx = hx + 27 * std::cos(a + side * 0.25),
-                   ty = hy + 27 * std::sin(a + side * 0.25);
-      const double nx = -std::sin(a) * 4, ny = std::cos(a) * 4;
-      PolygonPath(cr, {bx - nx, by - ny, tx, ty, bx + nx, by + ny});
-      FillOutlined(cr, Hex(0xEDE4C6), kInk, 1.8);
+
+  void CrestAndSockets() const {
+    // A crest of spikes along the top of the head, and the bulging eye sockets: both drawn
+    // before the body, so that the body's outline roots them.
+    cairo_new_path(cr);
+    for (int i = -2; i <= 2; ++i) {
+      const double bx = cx + i * 13, tilt = i * 5;
+      PolygonPath(cr, {bx - 8, 52, bx + tilt, 18.0 + std::abs(i) * 7, bx + 8, 52});
+    }
+    FillOutlined(cr, Linear(0, 18, 0, 52, {{0, Hex(0xD04A32)}, {1, Hex(0x7A1E16)}}), kInk, 2.2);
+    for (int side = -1; side <= 1; side += 2) {
+      cairo_arc(cr, cx + side * 34, 58, 20, 0, 2 * kPi);
+      FillOutlined(cr, Shade(skin, 0.1), kInk, lw);
     }
   }
-  // Body: the same gourd as the small Grubbel, but squat and huge.
-  GrubbelBodyPath(cr, cx, 42, 214, 58, 86);
-  FillOutlined(
-      cr, RadialFocus(cx - 30, 90, cx, 130, 130, {{0, Shade(skin, 0.35)}, {0.45, skin}, {1, dark}}),
-      kInk, lw);
-  // Belly with its old scars.
-  EllipsePath(cr, cx + 4, 168, 54, 42);
-  Fill(cr, Radial(cx + 4, 160, 0, 56,
-                  {{0, Hex(0xD4DC86), 0.95}, {0.8, Hex(0xAEC462), 0.85}, {1, Hex(0xAEC462), 0}}));
-  for (int i = 0; i < 4; ++i) {
-    cairo_move_to(cr, cx - 26 + i * 14, 150 + i * 3);
-    cairo_curve_to(cr, cx - 20 + i * 14, 160, cx - 18 + i * 14, 176, cx - 22 + i * 14, 186);
+
+  void Arms() const {
+    // Arms raised, claws out.
+    for (int side = -1; side <= 1; side += 2) {
+      const double sx = cx + side * 62, sy = 120;
+      const double ex = cx + side * 92, ey = 100, hx = cx + side * 92, hy = 60;
+      cairo_move_to(cr, sx, sy);
+      cairo_curve_to(cr, ex, sy + 4, ex + side * 4, ey, hx, hy);
+      Stroke(cr, kInk, 22);
+      cairo_move_to(cr, sx, sy);
+      cairo_curve_to(cr, ex, sy + 4, ex + side * 4, ey, hx, hy);
+      Stroke(cr, Shade(skin, -0.08), 16);
+      // Hand and claws.
+      cairo_arc(cr, hx, hy, 13, 0, 2 * kPi);
+      FillOutlined(cr, Shade(skin, -0.05), kInk, lw);
+      for (int k = -1; k <= 1; ++k) {
+        const double a = -kPi / 2 + side * 0.35 + k * 0.55;
+        const double bx = hx + 11 * std::cos(a), by = hy + 11 * std::sin(a);
+        const double tx = hx + 27 * std::cos(a + side * 0.25),
+                     ty = hy + 27 * std::sin(a + side * 0.25);
+        const double nx = -std::sin(a) * 4, ny = std::cos(a) * 4;
+        PolygonPath(cr, {bx - nx, by - ny, tx, ty, bx + nx, by + ny});
+        FillOutlined(cr, Hex(0xEDE4C6), kInk, 1.8);
+      }
+    }
   }
-  Stroke(cr, Hex(0x8A9A40), 2.2, 0.8);
-  cairo_move_to(cr, cx + 22, 146);
-  cairo_line_to(cr, cx + 44, 170);
-  for (int k = 0; k < 4; ++k) {
-    cairo_move_to(cr, cx + 25 + k * 5.5, 154 + k * 5.5);
-    cairo_line_to(cr, cx + 31 + k * 5.5, 150 + k * 5.5);
+
+  void Body() const {
+    // Body: the same gourd as the small Grubbel, but squat and huge.
+    GrubbelBodyPath(cr, cx, 42, 214, 58, 86);
+    FillOutlined(
+        cr,
+        RadialFocus(cx - 30, 90, cx, 130, 130, {{0, Shade(skin, 0.35)}, {0.45, skin}, {1, dark}}),
+        kInk, lw);
+    // Belly with its old scars.
+    EllipsePath(cr, cx + 4, 168, 54, 42);
+    Fill(cr, Radial(cx + 4, 160, 0, 56,
+                    {{0, Hex(0xD4DC86), 0.95}, {0.8, Hex(0xAEC462), 0.85}, {1, Hex(0xAEC462), 0}}));
+    for (int i = 0; i < 4; ++i) {
+      cairo_move_to(cr, cx - 26 + i * 14, 150 + i * 3);
+      cairo_curve_to(cr, cx - 20 + i * 14, 160, cx - 18 + i * 14, 176, cx - 22 + i * 14, 186);
+    }
+    Stroke(cr, Hex(0x8A9A40), 2.2, 0.8);
+    cairo_move_to(cr, cx + 22, 146);
+    cairo_line_to(cr, cx + 44, 170);
+    for (int k = 0; k < 4; ++k) {
+      cairo_move_to(cr, cx + 25 + k * 5.5, 154 + k * 5.5);
+      cairo_line_to(cr, cx + 31 + k * 5.5, 150 + k * 5.5);
+    }
+    Stroke(cr, Hex(0x7A2A2A), 2);
+    // Warts and spots.
+    SeededRandom rnd(0x626F7373);
+    for (int i = 0; i < 90; ++i) {
+      const double a = rnd.Range(0, 2 * kPi), d = rnd.Range(0.55, 0.92);
+      const double x = cx + std::cos(a) * 80 * d, y = 138 + std::sin(a) * 70 * d;
+      if (y < 135 || std::hypot(x - cx - 4, (y - 168) * 1.3) < 60) continue;
+      cairo_arc(cr, x, y, rnd.Range(2.5, 5.5), 0, 2 * kPi);
+      FillOutlined(cr, Hex(0x5A2E78), Hex(0x2A1438), 1.2);
+    }
   }
-  Stroke(cr, Hex(0x7A2A2A), 2);
-  // Warts and spots.
-  SeededRandom rnd(0x626F7373);
-  for (int i = 0; i < 90; ++i) {
-    const double a = rnd.Range(0, 2 * kPi), d = rnd.Range(0.55, 0.92);
-    const double x = cx + std::cos(a) * 80 * d, y = 138 + std::sin(a) * 70 * d;
-    if (y < 135 || std::hypot(x - cx - 4, (y - 168) * 1.3) < 60) continue;
-    cairo_arc(cr, x, y, rnd.Range(2.5, 5.5), 0, 2 * kPi);
-    FillOutlined(cr, Hex(0x5A2E78), Hex(0x2A1438), 1.2);
-  }
-  // Horns, from the sides of the head.
-  for (int side = -1; side <= 1; side += 2) {
-    cairo_move_to(cr, cx + side * 50, 64);
-    cairo_curve_to(cr, cx + side * 62, 46, cx + side * 74, 34, cx + side * 78, 8);
-    cairo_curve_to(cr, cx + side * 66, 26, cx + side * 52, 36, cx + side * 36, 52);
+
+  void Face() const {
+    // Horns, from the sides of the head.
+    for (int side = -1; side <= 1; side += 2) {
+      cairo_move_to(cr, cx + side * 50, 64);
+      cairo_curve_to(cr, cx + side * 62, 46, cx + side * 74, 34, cx + side * 78, 8);
+      cairo_curve_to(cr, cx + side * 66, 26, cx + side * 52, 36, cx + side * 36, 52);
+      cairo_close_path(cr);
+      FillOutlined(cr, Linear(0, 8, 0, 64, {{0, Hex(0xF4EED6)}, {1, Hex(0xA8987A)}}), kInk, 2.4);
+    }
+    // Angry eyes bulging from their sockets, under heavy brows.
+    Eye(cr, cx - 34, 58, 14, Hex(0xE8201A), 0.3, 0.35, kInk, 2.4);
+    Eye(cr, cx + 34, 58, 14, Hex(0xE8201A), -0.3, 0.35, kInk, 2.4);
+    for (int side = -1; side <= 1; side += 2) {
+      PolygonPath(cr,
+                  {cx + side * 12, 52, cx + side * 54, 34, cx + side * 54, 43, cx + side * 14, 60});
+      FillOutlined(cr, Hex(0x243A14), kInk, 2);
+    }
+    // A wide, jagged grin.
+    cairo_move_to(cr, cx - 50, 80);
+    cairo_curve_to(cr, cx - 20, 92, cx + 20, 92, cx + 50, 80);
+    cairo_curve_to(cr, cx + 40, 124, cx - 40, 124, cx - 50, 80);
     cairo_close_path(cr);
-    FillOutlined(cr, Linear(0, 8, 0, 64, {{0, Hex(0xF4EED6)}, {1, Hex(0xA8987A)}}), kInk, 2.4);
+    cairo_save(cr);
+    cairo_clip_preserve(cr);
+    SetColor(cr, Hex(0x3A0A14));
+    cairo_fill(cr);
+    EllipsePath(cr, cx + 6, 118, 24, 12);
+    SetColor(cr, Hex(0xC8384E));
+    cairo_fill(cr);
+    cairo_restore(cr);
+    Teeth(cr, cx - 44, cx + 44, 85, 9, 11, false, 1.6);
+    Teeth(cr, cx - 32, cx + 32, 113, 6, 8, true, 1.6);
+    cairo_move_to(cr, cx - 50, 80);
+    cairo_curve_to(cr, cx - 20, 92, cx + 20, 92, cx + 50, 80);
+    cairo_curve_to(cr, cx + 40, 124, cx - 40, 124, cx - 50, 80);
+    cairo_close_path(cr);
+    Stroke(cr, kInk, lw);
+    // Drool.
+    cairo_move_to(cr, cx + 30, 104);
+    cairo_curve_to(cr, cx + 32, 112, cx + 29, 120, cx + 31, 128);
+    Stroke(cr, Hex(0x9AD0E0), 3, 0.9);
   }
-  // Angry eyes bulging from their sockets, under heavy brows.
-  Eye(cr, cx - 34, 58, 14, Hex(0xE8201A), 0.3, 0.35, kInk, 2.4);
-  Eye(cr, cx + 34, 58, 14, Hex(0xE8201A), -0.3, 0.35, kInk, 2.4);
-  for (int side = -1; side <= 1; side += 2) {
-    PolygonPath(cr,
-                {cx + side * 12, 52, cx + side * 54, 34, cx + side * 54, 43, cx + side * 14, 60});
-    FillOutlined(cr, Hex(0x243A14), kInk, 2);
-  }
-  // A wide, jagged grin.
-  cairo_move_to(cr, cx - 50, 80);
-  cairo_curve_to(cr, cx - 20, 92, cx + 20, 92, cx + 50, 80);
-  cairo_curve_to(cr, cx + 40, 124, cx - 40, 124, cx - 50, 80);
-  cairo_close_path(cr);
-  cairo_save(cr);
-  cairo_clip_preserve(cr);
-  SetColor(cr, Hex(0x3A0A14));
-  cairo_fill(cr);
-  EllipsePath(cr, cx + 6, 118, 24, 12);
-  SetColor(cr, Hex(0xC8384E));
-  cairo_fill(cr);
-  cairo_restore(cr);
-  Teeth(cr, cx - 44, cx + 44, 85, 9, 11, false, 1.6);
-  Teeth(cr, cx - 32, cx + 32, 113, 6, 8, true, 1.6);
-  cairo_move_to(cr, cx - 50, 80);
-  cairo_curve_to(cr, cx - 20, 92, cx + 20, 92, cx + 50, 80);
-  cairo_curve_to(cr, cx + 40, 124, cx - 40, 124, cx - 50, 80);
-  cairo_close_path(cr);
-  Stroke(cr, kInk, lw);
-  // Drool.
-  cairo_move_to(cr, cx + 30, 104);
-  cairo_curve_to(cr, cx + 32, 112, cx + 29, 120, cx + 31, 128);
-  Stroke(cr, Hex(0x9AD0E0), 3, 0.9);
+};
+
+}  // namespace
+
+void DrawBossGrubbel(Canvas& c) {
+  const BossDrawing boss{c.cr()};
+  boss.Legs();
+  // Crest and eye sockets go behind the body, so that its outline roots them.
+  boss.CrestAndSockets();
+  boss.Arms();
+  boss.Body();
+  boss.Face();
 }
 
 }  // namespace artwork
