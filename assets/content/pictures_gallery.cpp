@@ -210,8 +210,10 @@ void DrawCounter(cairo_t* cr) {
     for (int g = 0; g < 4; ++g) {
       const double gx = x + 6 + g * 8 + rnd.Range(-2, 2);
       cairo_move_to(cr, gx, top + 12);
-      cairo_curve_to(cr, gx + rnd.Range(-3, 3), top + 20, gx + rnd.Range(-3, 3), top + 28, gx,
-                     bottom);
+      // One draw per statement: the order of arguments' evaluation is the compiler's choice.
+      const double bend1 = rnd.Range(-3, 3);
+      const double bend2 = rnd.Range(-3, 3);
+      cairo_curve_to(cr, gx + bend1, top + 20, gx + bend2, top + 28, gx, bottom);
     }
     Stroke(cr, Hex(0x5E3418), 0.7, 0.45);
     // The seam between boards, and the nails.

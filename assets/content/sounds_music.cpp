@@ -163,9 +163,11 @@ void MakeApplause(Signal& s) {
     const double rate = Contour(t, {{0, 8}, {0.5, 70}, {2.5, 70}, {length - 0.3, 2}});
     t += -std::log(1 - rnd.Unit()) / rate;
     if (t >= length - 0.05) break;
-    std::vector<double> clap =
-        NoiseHit(s.rate, rnd.Range(900, 2300), 1.3, rnd.Range(0.004, 0.009), 0x636C + k++);
-    s.Add(clap, s.Frame(t), rnd.Range(0.3, 1.0));
+    // One draw per statement, so that every compiler draws in the same order.
+    const double hz = rnd.Range(900, 2300);
+    const double decay = rnd.Range(0.004, 0.009);
+    const double gain = rnd.Range(0.3, 1.0);
+    s.Add(NoiseHit(s.rate, hz, 1.3, decay, 0x636C + k++), s.Frame(t), gain);
   }
 }
 
