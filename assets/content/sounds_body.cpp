@@ -85,6 +85,7 @@ void MakeMunching(Signal& s) {
       const double ct = static_cast<double>(i) / s.rate;
       crunch[i] = crisp.Process(spark + 0.15 * rnd.Signed()) * Strike(ct, 0.003, 0.04) * 2;
     }
+    FadeOut(crunch, s.rate, 0.03);
     s.Add(crunch, s.Frame(t), 0.8, pan);
     std::vector<double> hum(static_cast<std::size_t>(0.2 * s.rate));
     Oscillator voice;

@@ -68,6 +68,7 @@ std::vector<double> Kick(int rate) {
     const double t = static_cast<double>(i) / rate;
     out[i] = osc.Sine(48 + 70 * std::exp(-t / 0.03), rate) * Strike(t, 0.002, 0.09);
   }
+  FadeOut(out, rate, 0.05);
   return out;
 }
 
@@ -135,10 +136,10 @@ void MakeStartupTune(Signal& s) {
   for (std::size_t i = 0; i < s.frames(); ++i) {
     double l = 0, r = 0;
     room.Process(0.5 * (s.left[i] + s.right[i]), l, r);
-    const double g = Gate(s.Time(i), -1, s.Time(s.frames()), 0.25);
-    s.left[i] = (s.left[i] + 0.2 * l) * g;
-    s.right[i] = (s.right[i] + 0.2 * r) * g;
+    s.left[i] += 0.2 * l;
+    s.right[i] += 0.2 * r;
   }
+  FadeOut(s, 0.25);
 }
 
 void MakeBoing(Signal& s) {
@@ -149,8 +150,9 @@ void MakeBoing(Signal& s) {
                       (1 + 0.3 * std::exp(-t / 0.04));
     const double body = osc.Sine(hz, s.rate) + 0.3 * std::sin(2 * kTwoPi * osc.phase());
     const double spring = twang.Sine(hz * 2.7, s.rate) * Strike(t, 0.001, 0.08) * 0.4;
-    s.left[i] = (body * Strike(t, 0.004, 0.45) + spring) * Gate(t, -1, s.Time(s.frames()), 0.2);
+    s.left[i] = body * Strike(t, 0.004, 0.45) + spring;
   }
+  FadeOut(s, 0.2);
 }
 
 void MakeApplause(Signal& s) {
@@ -188,9 +190,7 @@ void MakePrizeBell(Signal& s) {
     }
     s.Add(ring, s.Frame(start), 0.5);
   }
-  for (std::size_t i = 0; i < s.frames(); ++i) {
-    s.left[i] *= Gate(s.Time(i), -1, s.Time(s.frames()), 0.3);
-  }
+  FadeOut(s, 0.3);
 }
 
 }  // namespace synth

@@ -28,6 +28,7 @@ std::vector<double> Gunshot(int rate, double seconds, double size, std::uint64_t
     const double tail = tailFilter.Process(n) * Strike(t, 0.01, 0.16 * size) * 0.35;
     out[i] = 0.9 * crack + 1.1 * body + 0.9 * boom + tail;
   }
+  FadeOut(out, rate, 0.08);
   return out;
 }
 
@@ -83,9 +84,7 @@ void MakeExplosion(Signal& s) {
     s.left[i] = 1.6 * rumble * env + debris + 0.9 * thump + 0.7 * crack;
   }
   // The end of the rumble falls to silence before the sound stops.
-  for (std::size_t i = 0; i < s.frames(); ++i) {
-    s.left[i] *= Gate(s.Time(i), -1, s.Time(s.frames()), 0.35);
-  }
+  FadeOut(s, 0.35);
 }
 
 void MakeRicochet(Signal& s) {
@@ -119,11 +118,7 @@ void MakeRevolverShots(Signal& s) {
   }
   s.Add(Gunshot(s.rate, 0.6, 1.1, 0x72657F), s.Frame(1.42 + 0.28), 0.25, 0.3);
   AddRoom(s, 0.9, 0.35, 0.35);
-  for (std::size_t i = 0; i < s.frames(); ++i) {
-    const double g = Gate(s.Time(i), -1, s.Time(s.frames()), 0.3);
-    s.left[i] *= g;
-    s.right[i] *= g;
-  }
+  FadeOut(s, 0.3);
 }
 
 void MakeShotGun(Signal& s) {

@@ -82,11 +82,7 @@ void MakeHeavyBurp(Signal& s) {
     s.left[i] += 0.45 * l;
     s.right[i] += 0.45 * r;
   }
-  for (std::size_t i = 0; i < s.frames(); ++i) {
-    const double g = Gate(s.Time(i), -1, s.Time(s.frames()), 0.6);
-    s.left[i] *= g;
-    s.right[i] *= g;
-  }
+  FadeOut(s, 0.6);
 }
 
 void MakeScream(Signal& s) {
@@ -202,6 +198,7 @@ void MakeThankYou(Signal& s) {
       s.left[i] += 0.5 * v;
     }
   }
+  FadeOut(s, 0.3);
 }
 
 }  // namespace synth

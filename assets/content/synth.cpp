@@ -171,6 +171,18 @@ void Room::Process(double x, double& left, double& right) {
   right = out[1];
 }
 
+void FadeOut(std::vector<double>& samples, int rate, double seconds) {
+  const std::size_t n = std::min(samples.size(), static_cast<std::size_t>(seconds * rate));
+  for (std::size_t i = 0; i < n; ++i) {
+    samples[samples.size() - 1 - i] *= 0.5 - 0.5 * std::cos(kTwoPi / 2 * i / n);
+  }
+}
+
+void FadeOut(Signal& s, double seconds) {
+  FadeOut(s.left, s.rate, seconds);
+  if (s.stereo()) FadeOut(s.right, s.rate, seconds);
+}
+
 double Strike(double t, double attack, double decay) {
   if (t < 0) return 0;
   const double rise = attack > 0 ? std::min(1.0, t / attack) : 1.0;

@@ -104,6 +104,11 @@ class Room {
   std::vector<AllPass> allPasses_[2];
 };
 
+// Brings the last `seconds` of a sound down to silence along a half cosine, so that a sound
+// cut to length does not end in a step.
+void FadeOut(std::vector<double>& samples, int rate, double seconds);
+void FadeOut(Signal& s, double seconds);
+
 // Rises in `attack` seconds, then falls by e every `decay` seconds; 0 before t = 0.
 double Strike(double t, double attack, double decay);
 // 0 to 1 to 0 with raised-cosine edges: on over [start, end], edges `edge` seconds long.

@@ -241,6 +241,29 @@ TEST(SynthesizedSounds, OneShotsStartAndEndInSilence) {
   }
 }
 
+TEST(SynthesizedSounds, FallSilentWithoutAStep) {
+  // Wherever a sound goes quiet for a while (10 ms within one step of the 8-bit scale), the
+  // millisecond before has already come down: a note or a noise cut off mid-way would click.
+  for (const SoundEntry& e : kSounds) {
+    SCOPED_TRACE(e.index);
+    const std::size_t quiet = e.rate / 100, before = e.rate / 1000;
+    for (int ch = 0; ch < e.channels; ++ch) {
+      const std::vector<double> x = Samples(Sound(e.index), ch);
+      std::size_t run = 0;
+      for (std::size_t i = 0; i < x.size(); ++i) {
+        run = std::abs(x[i]) <= 1 / 128.0 ? run + 1 : 0;
+        if (run != quiet) continue;
+        const std::size_t start = i + 1 - quiet;
+        double peak = 0;
+        for (std::size_t j = start >= before ? start - before : 0; j < start; ++j) {
+          peak = std::max(peak, std::abs(x[j]));
+        }
+        EXPECT_LT(peak, 0.1) << "silence from sample " << start;
+      }
+    }
+  }
+}
+
 TEST(SynthesizedSounds, LoopsAreContinuousAtTheSeam) {
   for (const SoundEntry& e : kSounds) {
     if (!e.looped) continue;
