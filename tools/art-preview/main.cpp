@@ -226,7 +226,7 @@ void WriteScene(const std::filesystem::path& path,
   struct Placed {
     int index, left, top;
   };
-  const Placed scene[] = {{15, 380, 120}, {8, 90, 150}, {9, 250, 260}, {10, 470, 330},
+  const Placed scene[] = {{15, 380, 120}, {8, 90, 150},  {9, 250, 260}, {10, 470, 330},
                           {5, 180, 60},   {0, 560, 40},  {8, 20, 330},  {9, 330, 90},
                           {11, 95, 190},  {5, 296, 360}, {2, 345, 180}};
   for (const Placed& s : scene) DrawKeyed(frame, picture(s.index), s.left, s.top, true);
