@@ -1,0 +1,27 @@
+// The pictures of the image list, drawn by code when the program is built: a cartoon fairground
+// shooting gallery. Each picture comes out in its stored pixel format (size, bits per pixel,
+// colour table, padded bottom-up rows), ready to be wrapped as a device-independent bitmap.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+struct DrawnPicture {
+  int width = 0;
+  int height = 0;
+  int bitCount = 0;
+  // Blue, green, red, 0 per entry: 16 entries for 4 bits, 256 for 8 bits, none for 24.
+  std::vector<std::array<std::uint8_t, 4>> colorTable;
+  // Bottom-up rows, each padded to a multiple of 4 bytes; 4-bit pixels high nibble first,
+  // 24-bit pixels as blue, green, red.
+  std::vector<std::uint8_t> bits;
+};
+
+// The image indices that hold a picture (items 6 and 7 hold none).
+inline constexpr std::array<int, 14> kDrawnPictureIndices = {0, 1,  2,  3,  4,  5,  8,
+                                                             9, 10, 11, 12, 13, 14, 15};
+
+// The picture of image item imageIndex. Throws std::out_of_range for an index that holds no
+// picture. The same index gives the same bytes on every call.
+DrawnPicture DrawPicture(int imageIndex);
