@@ -1,7 +1,11 @@
 #include "toolkit/forms.h"
 
+#include <vector>
+
 #include "platform/system/windows.h"
 #include "toolkit/application.h"
+#include "toolkit/streams.h"
+#include "toolkit/sysutils.h"
 
 using namespace platform;
 
@@ -51,12 +55,43 @@ TCustomForm::~TCustomForm() = default;
 
 void TCustomForm::AfterConstruction() {
   TCustomControl::AfterConstruction();
+  if (!FCreatedNew) ReadStoredDescriptions();
+  FCreated = true;
   DoCreate();
 }
 
+void TCustomForm::ReadStoredDescriptions() {
+  std::vector<const TClassInfo*> chain;
+  for (const TClassInfo* c = ClassType();
+       c && c != &TForm::ClassInfo && c != &TCustomForm::ClassInfo; c = c->Parent)
+    chain.push_back(c);
+  if (chain.empty()) return;  // the toolkit's own form class has no stored description
+  bool any = false;
+  for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
+    bool found = false;
+    FindResourceData((*it)->Name, RT_RCDATA, found);
+    if (!found) continue;
+    any = true;
+    TResourceStream stream((*it)->Name, RT_RCDATA);
+    stream.ReadComponent(this);
+  }
+  if (!any) throw EResNotFound(Format(msg::SResNotFound, ClassName().c_str()));
+}
+
+void TCustomForm::DefineStoredProperties(TFiler& Filer) {
+  TCustomControl::DefineStoredProperties(Filer);
+  Filer.DefineProperty("TextHeight", TReaderProc::Of<&TCustomForm::ReadTextHeight>(this),
+                       TWriterProc::Of<&TCustomForm::WriteTextHeight>(this), FTextHeight != 0);
+}
+
+void TCustomForm::ReadTextHeight(TReader& Reader) { FTextHeight = Reader.ReadInteger(); }
+
+void TCustomForm::WriteTextHeight(TWriter& Writer) { Writer.WriteInteger(FTextHeight); }
+
 void TCustomForm::BeforeDestruction() {
   Destroying();
-  DoDestroy();
+  // A form whose building failed was never created, so it is not destroyed either.
+  if (FCreated) DoDestroy();
   TCustomControl::BeforeDestruction();
 }
 

@@ -120,8 +120,8 @@ class GameFormBase : public HeadlessTest {
 
 TEST_F(GameFormBase, TakesTheTaskbarButtonFromTheApplicationWhileAnyLives) {
   const int before = DXFormCount;
-  auto* first = Construct<TDXForm>(app.get());
-  auto* second = Construct<TDXForm>(app.get());
+  auto* first = TCustomForm::CreateNew<TDXForm>(app.get());
+  auto* second = TCustomForm::CreateNew<TDXForm>(app.get());
   EXPECT_EQ(DXFormCount, before + 2);
   EXPECT_TRUE(AppExStyle() & WS_EX_TOOLWINDOW);
   first->Free();
@@ -133,7 +133,7 @@ TEST_F(GameFormBase, TakesTheTaskbarButtonFromTheApplicationWhileAnyLives) {
 }
 
 TEST_F(GameFormBase, HasATaskbarButtonOfItsOwn) {
-  auto* form = Construct<TDXForm>(app.get());
+  auto* form = TCustomForm::CreateNew<TDXForm>(app.get());
   form->SetBorderStyle(bsToolWindow);  // a tool window would have none
   form->Show();
   EXPECT_TRUE(GetWindowLong(form->Handle(), GWL_EXSTYLE) & WS_EX_APPWINDOW);
@@ -141,7 +141,7 @@ TEST_F(GameFormBase, HasATaskbarButtonOfItsOwn) {
 }
 
 TEST_F(GameFormBase, RestoresAStoredPlacementOnce) {
-  auto* form = Construct<TDXForm>(app.get());
+  auto* form = TCustomForm::CreateNew<TDXForm>(app.get());
   form->SetBounds(100, 50, 640, 480);
   form->Show();
   form->StoreWindow();
@@ -157,7 +157,7 @@ TEST_F(GameFormBase, RestoresAStoredPlacementOnce) {
 }
 
 TEST_F(GameFormBase, RestoringWithoutAStoredPlacementDoesNothing) {
-  auto* form = Construct<TDXForm>(app.get());
+  auto* form = TCustomForm::CreateNew<TDXForm>(app.get());
   form->SetBounds(7, 8, 300, 200);
   form->Show();
   form->RestoreWindow();
@@ -165,7 +165,7 @@ TEST_F(GameFormBase, RestoringWithoutAStoredPlacementDoesNothing) {
 }
 
 TEST_F(GameFormBase, MinimisesThroughItsWindowMenu) {
-  auto* form = Construct<TDXForm>(app.get());
+  auto* form = TCustomForm::CreateNew<TDXForm>(app.get());
   form->Show();
   app->ProcessMessages();
   machine->UserMinimize(form->Handle());
@@ -176,7 +176,7 @@ TEST_F(GameFormBase, MinimisesThroughItsWindowMenu) {
 }
 
 TEST_F(GameFormBase, OtherWindowMenuCommandsKeepTheirUsualMeaning) {
-  auto* form = Construct<TDXForm>(app.get());
+  auto* form = TCustomForm::CreateNew<TDXForm>(app.get());
   app->SetMainForm(form);
   form->Show();
   machine->RequestClose(form->Handle());
