@@ -268,7 +268,7 @@ TEST(ComponentWriter, AnEventBoundToNoPublishedMethodIsNotStored) {
 TEST(ComponentWriter, ComponentResourcesCarryTheirHeaderAndReadBack) {
   TOwnedPtr<TSampleRoot> root(Construct<TSampleRoot>(nullptr));
   root->SetName("_1");
-  Construct<TSampleWidget>(root.get())->SetName("W");
+  Construct<TSampleWidget>(root.get())->SetName("First");
   root->First->SetCount(42);
   TOwnedPtr<TMemoryStream> stream(Construct<TMemoryStream>());
 
