@@ -717,7 +717,3 @@ void WriteComponentStream(TStream& Stream, TComponent* Instance) {
 void InstallComponentStreams() {
   InstallComponentStreaming({&ReadComponentStream, &WriteComponentStream});
 }
-
-namespace {
-[[maybe_unused]] const bool kInstalled = (InstallComponentStreams(), true);
-}  // namespace

@@ -114,6 +114,7 @@ class TComponentReader : public TReader {
   bool FPropTaken = false;
 };
 
-// Installs this library's reader and writer as the toolkit's component streaming (done when
-// the program starts, whenever the reader is linked in; calling it again does no harm).
+// Installs this library's reader and writer as the toolkit's component streaming. Every
+// program that links the library does this when it starts (install.cpp is compiled into each);
+// calling it again does no harm.
 void InstallComponentStreams();
