@@ -30,6 +30,7 @@ class TBytes : public TCustomMemoryStream {
 IMPLEMENT_CLASS(TFeedForm, TForm, .Fields = kFeedFields, .Methods = kFeedMethods)
 
 bool FeedComponentStream(const std::uint8_t* Data, std::size_t Size) {
+  SampleLog().clear();  // the sample components' record of one reading only
   TOwnedPtr<TFeedForm> form(TCustomForm::CreateNew<TFeedForm>(Application));
   TBytes stream(Data, Size);
   try {
