@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <unordered_set>
 
 #include "assets/text_encoding.h"
 #include "assets/writer.h"
@@ -636,12 +637,11 @@ void TComponentReader::ReadCollection(TCollection* Collection) {
 // The items of Collection are about to go: references recorded inside them go with them.
 void TComponentReader::DropFixupsOf(const TCollection* Collection) {
   if (FFixups.empty() || Collection->Count() == 0) return;
-  std::vector<const TCollectionItem*> items;
-  for (int i = 0; i < Collection->Count(); ++i) items.push_back(Collection->Items(i));
+  std::unordered_set<const TCollectionItem*> items;
+  for (int i = 0; i < Collection->Count(); ++i) items.insert(Collection->Items(i));
   std::erase_if(FFixups, [&](const TFixup& f) {
-    return std::any_of(f.Items.begin(), f.Items.end(), [&](const TCollectionItem* i) {
-      return std::find(items.begin(), items.end(), i) != items.end();
-    });
+    return std::any_of(f.Items.begin(), f.Items.end(),
+                       [&](const TCollectionItem* i) { return items.contains(i); });
   });
 }
 
