@@ -22,6 +22,10 @@ constexpr std::int32_t kDefaultWidth = 320;
 constexpr std::int32_t kDefaultHeight = 240;
 
 const TPropInfo kCustomFormProps[] = {
+    // A form stores its client size rather than its outer size, and is hidden until shown.
+    Property<&TControl::Width, &TControl::SetWidth>("Width", nullptr, std::nullopt, false),
+    Property<&TControl::Height, &TControl::SetHeight>("Height", nullptr, std::nullopt, false),
+    Property<&TControl::Visible, &TControl::SetVisible>("Visible", nullptr, 0),
     Property<&TCustomForm::Caption, &TCustomForm::SetCaption>("Caption"),
     Property<&TCustomForm::BorderStyle, &TCustomForm::SetBorderStyle>("BorderStyle", nullptr,
                                                                       bsSizeable),

@@ -170,6 +170,16 @@ TEST_F(FormStreams, AFormIsBuiltFromItsStoredDescriptionBeforeOnCreate) {
   EXPECT_EQ(Log().back(), "destroy");
 }
 
+TEST_F(FormStreams, AFormStoresItsClientSizeAndNotItsOuterSizeOrVisibility) {
+  const std::string whole(BaseStream().begin(), BaseStream().end());
+  const std::string text = whole.substr(0, whole.find("TCustomControl"));  // the form's record
+  EXPECT_NE(text.find("\x0B"
+                      "ClientWidth"),
+            std::string::npos);
+  EXPECT_EQ(text.find("\x05Width"), std::string::npos);
+  EXPECT_EQ(text.find("Visible"), std::string::npos);
+}
+
 TEST_F(FormStreams, AncestorStreamsAreReadFirst) {
   auto* form = app->CreateForm<TSampleMainForm>();
   EXPECT_EQ(form->Name(), "SampleMain");
