@@ -260,7 +260,8 @@ bool TComponentWriter::WriteOrdinal(const TPropInfo& Prop, std::int64_t Value) {
           WriteIdent(e.Name);
           return true;
         }
-      WriteInteger(Value);
+      // Integer properties hold 32 bits; an unsigned one is stored as the same bits, signed.
+      WriteInteger(static_cast<std::int32_t>(static_cast<std::uint32_t>(Value)));
       break;
     case TTypeKind::tkEnumeration:
       if (&type == TypeInfoBoolean())

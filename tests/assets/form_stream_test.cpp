@@ -201,6 +201,22 @@ TEST_F(FormStreams, WritingABuiltFormGivesItsStreamBack) {
             std::string(BaseStream().begin(), BaseStream().end()));
 }
 
+TEST_F(FormStreams, UnsignedIntegersBeyondTheSignedRangeComeBackWhole) {
+  auto* form = TCustomForm::CreateNew<TForm>(app.get());
+  auto* timer = Construct<TTimer>(form);
+  timer->SetName("Slow");
+  timer->SetEnabled(false);
+  timer->SetInterval(0xFFFFFFF0u);
+  TOwnedPtr<TMemoryStream> stream(Construct<TMemoryStream>());
+  stream->WriteComponent(form);
+  auto* copy = TCustomForm::CreateNew<TForm>(app.get());
+  stream->SetPosition(0);
+  stream->ReadComponent(copy);
+  auto* read = dynamic_cast<TTimer*>(copy->FindComponent("Slow"));
+  ASSERT_NE(read, nullptr);
+  EXPECT_EQ(read->Interval(), 0xFFFFFFF0u);
+}
+
 TEST_F(FormStreams, AFormMadeNewReadsNothing) {
   auto* form = TCustomForm::CreateNew<TSampleMainForm>(app.get());
   EXPECT_EQ(form->ComponentCount(), 0);
