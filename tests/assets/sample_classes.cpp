@@ -1,5 +1,8 @@
 #include "tests/assets/sample_classes.h"
 
+#include <cmath>
+#include <limits>
+
 #include "assets/reader.h"
 #include "assets/writer.h"
 #include "toolkit/sysutils.h"
@@ -122,11 +125,26 @@ void TSampleWidget::WriteBlob(TStream& S) {
 void TSampleWidget::ReadNote(TReader& R) { Note = R.ReadString(); }
 void TSampleWidget::WriteNote(TWriter& W) { W.WriteString(Note); }
 
+namespace {
+// Stored floats narrowed to what the widget keeps; a value it cannot hold is an error.
+float ToSingle(double value) {
+  if (std::isfinite(value) && std::fabs(value) > std::numeric_limits<float>::max())
+    throw Exception("value out of range");
+  return static_cast<float>(value);
+}
+std::int64_t ToTenThousandths(double value) {
+  constexpr double kLimit = 9.2e18;  // just inside the 64-bit range
+  const double scaled = value * 10000.0;
+  if (!(scaled > -kLimit && scaled < kLimit)) throw Exception("value out of range");
+  return static_cast<std::int64_t>(std::llround(scaled));
+}
+}  // namespace
+
 void TSampleWidget::ReadValues(TReader& R) {
   auto& reader = dynamic_cast<TComponentReader&>(R);
   reader.ReadListBegin();
-  Single = static_cast<float>(reader.ReadFloat());
-  Currency = static_cast<std::int64_t>(reader.ReadFloat() * 10000.0);
+  Single = ToSingle(reader.ReadFloat());
+  Currency = ToTenThousandths(reader.ReadFloat());
   Date = reader.ReadFloat();
   Wide = reader.ReadString();
   Double = reader.ReadFloat();
