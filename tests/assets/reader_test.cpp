@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <string>
 
 #include "tests/assets/stream_builder.h"
@@ -143,6 +144,15 @@ TEST(ComponentReader, FloatsTakeEveryFloatTagAndIntegers) {
               w.WriteRaw(one, 10);
             }),
             1.0);
+}
+
+TEST(ComponentReader, AFloatTooLargeForASinglePropertyBecomesItsInfinity) {
+  auto root = Read(WidgetWith([](StreamBuilder& b) {
+    b.Prop("Gain").Writer().WriteDouble(-1e300);
+    b.Prop("Ratio").Writer().WriteDouble(1e300);  // a double property keeps it
+  }));
+  EXPECT_EQ(Widget(*root, "W")->Gain(), -std::numeric_limits<float>::infinity());
+  EXPECT_EQ(Widget(*root, "W")->Ratio(), 1e300);
 }
 
 TEST(ComponentReader, StringsAreDecodedFromEachEncoding) {

@@ -77,6 +77,7 @@ const TPropInfo kWidgetProps[] = {
     Property<&TSampleWidget::Flag, &TSampleWidget::SetFlag>("Flag", nullptr, 0),
     Property<&TSampleWidget::Text, &TSampleWidget::SetText>("Text"),
     Property<&TSampleWidget::Color, &TSampleWidget::SetColor>("Color", TypeInfoColor(), clBlack),
+    Property<&TSampleWidget::Gain, &TSampleWidget::SetGain>("Gain", nullptr, 0),
     Property<&TSampleWidget::Buddy, &TSampleWidget::SetBuddy>("Buddy"),
     Property<&TSampleWidget::Part>("Part"),
     Property<&TSampleWidget::Items>("Items"),

@@ -94,6 +94,8 @@ class TSampleWidget : public TComponent {
   void SetText(const std::string& v) { FText = v; }
   TColor Color() const { return FColor; }
   void SetColor(TColor v) { FColor = v; }
+  float Gain() const { return FGain; }
+  void SetGain(float v) { FGain = v; }
   TSampleWidget* Buddy() const { return FBuddy; }
   void SetBuddy(TSampleWidget* v) { FBuddy = v; }
   TSamplePart* Part() const { return FPart; }
@@ -140,6 +142,7 @@ class TSampleWidget : public TComponent {
   bool FFlag = false;
   std::string FText;
   TColor FColor = clBlack;
+  float FGain = 0;
   TSampleWidget* FBuddy = nullptr;
   TSamplePart* FPart;
   TCollection* FItems;
