@@ -14,7 +14,10 @@ int main() {
   int status = 0;
   try {
     TOwnedPtr<TApplication> app(new TApplication());
-    MainForm = app->CreateForm<TMainForm>();
+    // FIXME: made without its stored description until the generator supplies "TMAINFORM";
+    // then this is app->CreateForm<TMainForm>() again.
+    MainForm = TCustomForm::CreateNew<TMainForm>(app.get());
+    app->SetMainForm(MainForm);
     app->Run();
   } catch (const std::exception& e) {
     std::fprintf(stderr, "marvosk: %s\n", e.what());

@@ -213,7 +213,11 @@ void TComponent::Loading() { FComponentState.Include(csLoading); }
 
 void TComponent::SetReading(bool Value) { SetComponentStateFlag(csReading, Value); }
 
+void TComponent::ReadState(TReader& Reader) { Reader.ReadData(this); }
+
 void TComponent::AfterLoading() { FComponentState.Exclude(csLoading); }
+
+void TComponent::SetChildOrder(TComponent*, int) {}
 
 void TComponent::SetDesigning(bool Value, bool SetChildren) {
   SetComponentStateFlag(csDesigning, Value);

@@ -51,8 +51,37 @@ class TFiler {
                                     TStreamProc WriteData, bool HasData) = 0;
 };
 
+// The tag in front of every value of a component stream.
+enum TValueType : std::uint8_t {
+  vaNull,
+  vaList,
+  vaInt8,
+  vaInt16,
+  vaInt32,
+  vaExtended,
+  vaString,
+  vaIdent,
+  vaFalse,
+  vaTrue,
+  vaBinary,
+  vaSet,
+  vaLString,
+  vaNil,
+  vaCollection,
+  vaSingle,
+  vaCurrency,
+  vaDate,
+  vaWString,
+  vaInt64,
+  vaUTF8String,
+  vaDouble
+};
+
+class TComponent;
+
 // The values a defined property's reader can take from the stream; the component-stream
-// reader implements it.
+// reader implements it. A value of the wrong kind fails with EReadError "Invalid property
+// value".
 class TReader : public TFiler {
  public:
   virtual std::int32_t ReadInteger() = 0;
@@ -61,6 +90,14 @@ class TReader : public TFiler {
   virtual double ReadFloat() = 0;
   virtual std::string ReadString() = 0;
   virtual std::string ReadIdent() = 0;
+
+  // The object being read into: the stream's root, and the component whose children are
+  // being read (the parent of controls among them). A reader of bare values has neither.
+  virtual TComponent* Root() const { return nullptr; }
+  virtual TComponent* Parent() const { return nullptr; }
+  // Reads a component's properties and then its children; TComponent::ReadState calls it.
+  // A reader of bare values reads nothing here.
+  virtual void ReadData(TComponent*) {}
 };
 
 // The values a defined property's writer can put into the stream.
@@ -141,10 +178,15 @@ class TComponent : public TPersistent {
   void RemoveFreeNotification(TComponent* AComponent);
 
   // Reading from a component stream: the reader marks the component loading and reading,
-  // and calls AfterLoading once the whole stream has been read. AfterLoading leaves csLoading.
+  // lets it read its state (properties, then children), and calls AfterLoading once the whole
+  // stream has been read. AfterLoading leaves csLoading.
   void Loading();
   void SetReading(bool Value);
+  virtual void ReadState(TReader& Reader);
   virtual void AfterLoading();
+  // Moves Child, read from a stream with a stored position, to that place among this
+  // component's children. The default keeps no order.
+  virtual void SetChildOrder(TComponent* Child, int Order);
   // Design mode, here and in the owned components.
   void SetDesigning(bool Value, bool SetChildren = true);
 

@@ -114,6 +114,12 @@ void TControl::SetVisible(bool Value) {
   if (FParent) FParent->Realign();
 }
 
+void TControl::ReadState(TReader& Reader) {
+  if (auto* parent = dynamic_cast<TWinControl*>(Reader.Parent()); parent && parent != this)
+    SetParent(parent);
+  TComponent::ReadState(Reader);
+}
+
 bool TControl::Showing() const { return FVisible && (!FParent || FParent->Showing()); }
 
 LRESULT TControl::Perform(UINT Msg, WPARAM WParam, LPARAM LParam) {

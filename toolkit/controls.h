@@ -71,6 +71,10 @@ class TControl : public TComponent {
   // Whether the control and all its parents are visible.
   virtual bool Showing() const;
 
+  // A control read from a component stream goes into the windowed control whose children
+  // are being read.
+  void ReadState(TReader& Reader) override;
+
   // Sends a message to the control through its WindowProc and answers its result.
   platform::LRESULT Perform(platform::UINT Msg, platform::WPARAM WParam, platform::LPARAM LParam);
 

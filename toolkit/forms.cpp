@@ -1,7 +1,11 @@
 #include "toolkit/forms.h"
 
+#include <vector>
+
 #include "platform/system/windows.h"
 #include "toolkit/application.h"
+#include "toolkit/streams.h"
+#include "toolkit/sysutils.h"
 
 using namespace platform;
 
@@ -18,6 +22,10 @@ constexpr std::int32_t kDefaultWidth = 320;
 constexpr std::int32_t kDefaultHeight = 240;
 
 const TPropInfo kCustomFormProps[] = {
+    // A form stores its client size rather than its outer size, and is hidden until shown.
+    Property<&TControl::Width, &TControl::SetWidth>("Width", nullptr, std::nullopt, false),
+    Property<&TControl::Height, &TControl::SetHeight>("Height", nullptr, std::nullopt, false),
+    Property<&TControl::Visible, &TControl::SetVisible>("Visible", nullptr, 0),
     Property<&TCustomForm::Caption, &TCustomForm::SetCaption>("Caption"),
     Property<&TCustomForm::BorderStyle, &TCustomForm::SetBorderStyle>("BorderStyle", nullptr,
                                                                       bsSizeable),
@@ -51,12 +59,43 @@ TCustomForm::~TCustomForm() = default;
 
 void TCustomForm::AfterConstruction() {
   TCustomControl::AfterConstruction();
+  if (!FCreatedNew) ReadStoredDescriptions();
+  FCreated = true;
   DoCreate();
 }
 
+void TCustomForm::ReadStoredDescriptions() {
+  std::vector<const TClassInfo*> chain;
+  for (const TClassInfo* c = ClassType();
+       c && c != &TForm::ClassInfo && c != &TCustomForm::ClassInfo; c = c->Parent)
+    chain.push_back(c);
+  if (chain.empty()) return;  // the toolkit's own form class has no stored description
+  bool any = false;
+  for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
+    bool found = false;
+    FindResourceData((*it)->Name, RT_RCDATA, found);
+    if (!found) continue;
+    any = true;
+    TResourceStream stream((*it)->Name, RT_RCDATA);
+    stream.ReadComponent(this);
+  }
+  if (!any) throw EResNotFound(Format(msg::SResNotFound, ClassName().c_str()));
+}
+
+void TCustomForm::DefineStoredProperties(TFiler& Filer) {
+  TCustomControl::DefineStoredProperties(Filer);
+  Filer.DefineProperty("TextHeight", TReaderProc::Of<&TCustomForm::ReadTextHeight>(this),
+                       TWriterProc::Of<&TCustomForm::WriteTextHeight>(this), FTextHeight != 0);
+}
+
+void TCustomForm::ReadTextHeight(TReader& Reader) { FTextHeight = Reader.ReadInteger(); }
+
+void TCustomForm::WriteTextHeight(TWriter& Writer) { Writer.WriteInteger(FTextHeight); }
+
 void TCustomForm::BeforeDestruction() {
   Destroying();
-  DoDestroy();
+  // A form whose building failed was never created, so it is not destroyed either.
+  if (FCreated) DoDestroy();
   TCustomControl::BeforeDestruction();
 }
 

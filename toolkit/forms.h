@@ -35,11 +35,30 @@ DECLARE_ENUM_TYPEINFO(TWindowState);
 enum TCloseAction { caNone, caHide, caMinimize };
 using TCloseEvent = TEvent<void(TObject* Sender, TCloseAction& Action)>;
 
+// A form class beyond the toolkit's own is built from its stored descriptions: when the form
+// is made, the streams of its class and of its ancestors (raw-data resources named after each
+// class, without regard to case) are read into it, the most distant ancestor first, before
+// OnCreate. Classes without a stream are passed over; a class with none anywhere fails with
+// EResNotFound "Resource %s not found". CreateNew makes a form without reading any.
 class TCustomForm : public TCustomControl {
   DECLARE_CLASSINFO(TCustomForm);
 
   explicit TCustomForm(TComponent* AOwner);
   ~TCustomForm() override;
+
+  // Makes a form of class T whose settings come from its constructors alone.
+  template <class T>
+  static T* CreateNew(TComponent* AOwner) {
+    T* form = new T(AOwner);
+    static_cast<TCustomForm*>(form)->FCreatedNew = true;
+    try {
+      form->AfterConstruction();
+    } catch (...) {
+      form->Free();
+      throw;
+    }
+    return form;
+  }
 
   std::string Caption() const { return FCaption; }
   void SetCaption(const std::string& Value);
@@ -59,6 +78,9 @@ class TCustomForm : public TCustomControl {
   // The control that takes the keys the form receives; nullptr: the form itself.
   TWinControl* ActiveControl() const { return FActiveControl; }
   void SetActiveControl(TWinControl* Control) { FActiveControl = Control; }
+  // The height of a line of the form's font when it was designed (stored as TextHeight).
+  std::int32_t TextHeight() const { return FTextHeight; }
+  void SetTextHeight(std::int32_t Value) { FTextHeight = Value; }
 
   void Show();
   void Hide();
@@ -75,6 +97,7 @@ class TCustomForm : public TCustomControl {
   TCloseEvent OnClose;
 
   void AfterConstruction() override;
+  void DefineStoredProperties(TFiler& Filer) override;
   void Notification(TComponent* AComponent, TOperation Operation) override;
   void WndProc(TMessage& Message) override;
 
@@ -87,6 +110,9 @@ class TCustomForm : public TCustomControl {
 
  private:
   void PlaceForFirstShowing();
+  void ReadStoredDescriptions();
+  void ReadTextHeight(TReader& Reader);
+  void WriteTextHeight(TWriter& Writer);
 
   std::string FCaption;
   TFormBorderStyle FBorderStyle = bsSizeable;
@@ -96,6 +122,9 @@ class TCustomForm : public TCustomControl {
   TWindowState FWindowState = wsNormal;
   TWinControl* FActiveControl = nullptr;
   bool FShownOnce = false;
+  std::int32_t FTextHeight = 0;
+  bool FCreatedNew = false;
+  bool FCreated = false;  // built and OnCreate reached: only then does OnDestroy fire
 };
 
 // The form that components are put on and that a stored description describes.

@@ -6,6 +6,7 @@
 #include <map>
 #include <string>
 
+#include "toolkit/littleendian.h"
 #include "toolkit/sysutils.h"
 
 // ---- TStream ----
@@ -45,6 +46,100 @@ std::int64_t TStream::CopyFrom(TStream& Source, std::int64_t Count) {
     left -= n;
   }
   return Count;
+}
+
+// ---- component streams ----
+
+namespace {
+TComponentStreaming& Streaming() {
+  static TComponentStreaming streaming;
+  return streaming;
+}
+
+constexpr std::uint8_t kResTypeByNumber = 0xFF;
+constexpr std::uint16_t kResMemoryFlags = 0x1030;  // moveable, pure, discardable
+constexpr std::size_t kResFileEntrySize = 32;      // the empty entry that opens a 32-bit file
+constexpr std::uint8_t kResFileEmptyEntry[kResFileEntrySize] = {0,    0,    0, 0, 0x20, 0,    0, 0,
+                                                                0xFF, 0xFF, 0, 0, 0xFF, 0xFF, 0, 0};
+constexpr std::uint16_t kResOrdinalMark = 0xFFFF;
+
+[[noreturn]] void NoStreaming() {
+  throw EFilerError("Component streams cannot be read or written: no stream library is linked");
+}
+
+[[noreturn]] void InvalidResHeader() { throw EInvalidImage(msg::SInvalidImage); }
+
+// The entry of a 32-bit resource file that follows its empty first entry: it must hold
+// raw data identified by number; the stream goes on at its data.
+void SkipResFileEntry(TStream& Stream) {
+  const std::int64_t entry = Stream.Position();
+  std::uint8_t head[12];
+  Stream.ReadBuffer(head, sizeof head);
+  const std::uint32_t headerSize = GetLE32(head + 4);
+  if (GetLE16(head + 8) != kResOrdinalMark || GetLE16(head + 10) != RT_RCDATA ||
+      headerSize < sizeof head)
+    InvalidResHeader();
+  Stream.SetPosition(entry + headerSize);
+}
+}  // namespace
+
+void InstallComponentStreaming(const TComponentStreaming& Value) { Streaming() = Value; }
+
+TComponent* TStream::ReadComponent(TComponent* Instance) {
+  if (!Streaming().Read) NoStreaming();
+  return Streaming().Read(*this, Instance);
+}
+
+TComponent* TStream::ReadComponentRes(TComponent* Instance) {
+  ReadResHeader();
+  return ReadComponent(Instance);
+}
+
+void TStream::ReadResHeader() {
+  const std::int64_t start = Position();
+  std::uint8_t head[kResFileEntrySize];
+  const std::int64_t got = Read(head, sizeof head);
+  if (got >= 3 && head[0] == kResTypeByNumber) {
+    if (GetLE16(head + 1) != RT_RCDATA) InvalidResHeader();
+    // The name up to its 0 byte, then the memory flags and the size; neither is examined.
+    SetPosition(start + 3);
+    std::uint8_t c = 1;
+    while (c != 0) ReadBuffer(&c, 1);
+    std::uint8_t rest[6];
+    ReadBuffer(rest, sizeof rest);
+    return;
+  }
+  if (got == static_cast<std::int64_t>(sizeof head) &&
+      std::memcmp(head, kResFileEmptyEntry, sizeof head) == 0) {
+    SkipResFileEntry(*this);
+    return;
+  }
+  InvalidResHeader();
+}
+
+void TStream::WriteComponent(TComponent* Instance) {
+  if (!Streaming().Write) NoStreaming();
+  Streaming().Write(*this, Instance);
+}
+
+void TStream::WriteComponentRes(const std::string& ResName, TComponent* Instance) {
+  std::vector<std::uint8_t> head{kResTypeByNumber, 0, 0};
+  PutLE16(head.data() + 1, RT_RCDATA);
+  for (char c : ResName)
+    head.push_back(static_cast<std::uint8_t>(std::toupper(static_cast<unsigned char>(c))));
+  head.push_back(0);
+  head.resize(head.size() + 6);
+  PutLE16(head.data() + head.size() - 6, kResMemoryFlags);
+  WriteBuffer(head.data(), static_cast<std::int64_t>(head.size()));
+  const std::int64_t sizeAt = Position() - 4;
+  const std::int64_t start = Position();
+  WriteComponent(Instance);
+  const std::int64_t end = Position();
+  std::uint8_t size[4];
+  PutLE32(size, static_cast<std::uint32_t>(end - start));
+  SetPosition(sizeAt);
+  WriteBuffer(size, 4);
+  SetPosition(end);
 }
 
 // ---- TCustomMemoryStream ----

@@ -5,10 +5,13 @@
 
 #include <cstdint>
 #include <span>
+#include <string>
 #include <string_view>
 #include <vector>
 
 #include "toolkit/object.h"
+
+class TComponent;
 
 enum TSeekOrigin { soBeginning, soCurrent, soEnd };
 
@@ -34,7 +37,29 @@ class TStream : public TObject {
   // Copies Count bytes from Source's position; Count 0 copies the whole of Source from its
   // beginning. Answers the number copied.
   std::int64_t CopyFrom(TStream& Source, std::int64_t Count);
+
+  // Component streams (through the installed reader and writer, see TComponentStreaming).
+  // Reads a stream that begins with "TPF0" into Instance, or, when Instance is nullptr, into a
+  // new component of the stored class; answers the component.
+  TComponent* ReadComponent(TComponent* Instance);
+  // Passes over a component-resource header, then reads the stream behind it.
+  TComponent* ReadComponentRes(TComponent* Instance);
+  // Passes over a component-resource header: the short form (0xFF, type 10, name, flags,
+  // size) or an entry of a 32-bit resource file. EInvalidImage "Invalid stream format" for
+  // anything else.
+  void ReadResHeader();
+  void WriteComponent(TComponent* Instance);
+  // Writes Instance behind a short resource header named ResName (upper-cased).
+  void WriteComponentRes(const std::string& ResName, TComponent* Instance);
 };
+
+// The reader and writer of component streams belong to the stream library, which installs
+// them here when it is linked in; the toolkit's forms and streams call them through this.
+struct TComponentStreaming {
+  TComponent* (*Read)(TStream& Stream, TComponent* Instance) = nullptr;
+  void (*Write)(TStream& Stream, TComponent* Instance) = nullptr;
+};
+void InstallComponentStreaming(const TComponentStreaming& Streaming);
 
 // A stream over a block of memory that it does not own.
 class TCustomMemoryStream : public TStream {

@@ -15,6 +15,7 @@
 #pragma once
 
 #include <cstdint>
+#include <limits>
 #include <optional>
 #include <span>
 #include <string>
@@ -214,6 +215,19 @@ TPropValue ToValue(const T& v) {
     return static_cast<TObject*>(const_cast<std::remove_cv_t<std::remove_pointer_t<T>>*>(v));
 }
 
+// A double as a float type; one too large for a narrower type becomes its infinity, as the
+// conversion is undefined there.
+template <class T>
+T NarrowFloat(double d) {
+  if constexpr (sizeof(T) < sizeof(double)) {
+    if (d > static_cast<double>(std::numeric_limits<T>::max()))
+      return std::numeric_limits<T>::infinity();
+    if (d < static_cast<double>(std::numeric_limits<T>::lowest()))
+      return -std::numeric_limits<T>::infinity();
+  }
+  return static_cast<T>(d);
+}
+
 template <class T>
 T FromValue(const TPropValue& v) {
   if constexpr (std::is_same_v<T, bool>)
@@ -221,7 +235,7 @@ T FromValue(const TPropValue& v) {
   else if constexpr (std::is_integral_v<T> || std::is_enum_v<T>)
     return static_cast<T>(std::get<std::int64_t>(v));
   else if constexpr (std::is_floating_point_v<T>)
-    return static_cast<T>(std::get<double>(v));
+    return NarrowFloat<T>(std::get<double>(v));
   else if constexpr (std::is_same_v<T, std::string>)
     return std::get<std::string>(v);
   else if constexpr (IsSet<T>::value)

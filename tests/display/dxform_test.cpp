@@ -120,8 +120,8 @@ class GameFormBase : public HeadlessTest {
 
 TEST_F(GameFormBase, TakesTheTaskbarButtonFromTheApplicationWhileAnyLives) {
   const int before = DXFormCount;
-  auto* first = Construct<TDXForm>(app.get());
-  auto* second = Construct<TDXForm>(app.get());
+  auto* first = TCustomForm::CreateNew<TDXForm>(app.get());
+  auto* second = TCustomForm::CreateNew<TDXForm>(app.get());
   EXPECT_EQ(DXFormCount, before + 2);
   EXPECT_TRUE(AppExStyle() & WS_EX_TOOLWINDOW);
   first->Free();
@@ -133,7 +133,7 @@ TEST_F(GameFormBase, TakesTheTaskbarButtonFromTheApplicationWhileAnyLives) {
 }
 
 TEST_F(GameFormBase, HasATaskbarButtonOfItsOwn) {
-  auto* form = Construct<TDXForm>(app.get());
+  auto* form = TCustomForm::CreateNew<TDXForm>(app.get());
   form->SetBorderStyle(bsToolWindow);  // a tool window would have none
   form->Show();
   EXPECT_TRUE(GetWindowLong(form->Handle(), GWL_EXSTYLE) & WS_EX_APPWINDOW);
@@ -141,7 +141,7 @@ TEST_F(GameFormBase, HasATaskbarButtonOfItsOwn) {
 }
 
 TEST_F(GameFormBase, RestoresAStoredPlacementOnce) {
-  auto* form = Construct<TDXForm>(app.get());
+  auto* form = TCustomForm::CreateNew<TDXForm>(app.get());
   form->SetBounds(100, 50, 640, 480);
   form->Show();
   form->StoreWindow();
@@ -157,7 +157,7 @@ TEST_F(GameFormBase, RestoresAStoredPlacementOnce) {
 }
 
 TEST_F(GameFormBase, RestoringWithoutAStoredPlacementDoesNothing) {
-  auto* form = Construct<TDXForm>(app.get());
+  auto* form = TCustomForm::CreateNew<TDXForm>(app.get());
   form->SetBounds(7, 8, 300, 200);
   form->Show();
   form->RestoreWindow();
@@ -172,7 +172,8 @@ struct MinimizeCounter {
 TEST_F(GameFormBase, AsMainFormMinimisesItselfAloneThroughItsWindowMenu) {
   // A plain main form sends the whole application to the taskbar; the game's form has a
   // taskbar button of its own and goes there alone, leaving other windows as they are.
-  auto* form = app->CreateForm<TDXForm>();
+  auto* form = TCustomForm::CreateNew<TDXForm>(app.get());
+  app->SetMainForm(form);
   auto* other = Construct<TForm>(app.get());
   MinimizeCounter appMinimized;
   app->OnMinimize = TNotifyEvent::Of<&MinimizeCounter::Count>(&appMinimized);
@@ -217,7 +218,7 @@ class WindowWatcher : public TComponent {
 
 TEST_F(GameFormBase, LosesItsWindowBeforeAnyOfItsComponents) {
   DestroyWitness witness;
-  auto* form = Construct<TDXForm>(app.get());
+  auto* form = TCustomForm::CreateNew<TDXForm>(app.get());
   new WindowWatcher(form, form, &witness);
   auto* sibling = Construct<TComponent>(form);
   sibling->SetName("Sibling");  // made last, so freed first
@@ -228,7 +229,7 @@ TEST_F(GameFormBase, LosesItsWindowBeforeAnyOfItsComponents) {
 }
 
 TEST_F(GameFormBase, OtherWindowMenuCommandsKeepTheirUsualMeaning) {
-  auto* form = Construct<TDXForm>(app.get());
+  auto* form = TCustomForm::CreateNew<TDXForm>(app.get());
   app->SetMainForm(form);
   form->Show();
   machine->RequestClose(form->Handle());
