@@ -8,6 +8,8 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "platform/winapi.h"
 
@@ -24,6 +26,21 @@ struct WindowSpec {
   bool taskbarButton = true;
   RECT client;  // the client area in screen coordinates
 };
+
+// One display mode the screen can be put in.
+struct ScreenMode {
+  int width = 0, height = 0, bitCount = 0;
+  friend bool operator==(const ScreenMode&, const ScreenMode&) = default;
+};
+
+// The modes a backend offers unless it knows better: the usual sizes at 8, 16 and 32 bits.
+inline std::vector<ScreenMode> StandardScreenModes() {
+  std::vector<ScreenMode> modes;
+  for (int bits : {8, 16, 32})
+    for (auto [w, h] : {std::pair{640, 480}, std::pair{800, 600}, std::pair{1024, 768}})
+      modes.push_back({w, h, bits});
+  return modes;
+}
 
 enum class WaitResult {
   Event,    // an event was taken
@@ -69,6 +86,9 @@ class Backend {
 
   // A 32-bit millisecond count that wraps around.
   virtual std::uint32_t Milliseconds() = 0;
+
+  // The display modes that full screen can use; the screen is emulated at that size.
+  virtual std::vector<ScreenMode> ScreenModes() { return StandardScreenModes(); }
 
   virtual void SetCursorVisible(bool visible) = 0;
   virtual void Beep() = 0;

@@ -221,6 +221,14 @@ PixelBlock DeviceContext::Block() {
 
 HDC CreateSurfaceDC(const PixelBlock& block) {
   DeviceContext* dc = MakeContext(DCKind::Surface);
+  const HDC handle = static_cast<HDC>(HandleOf(dc));
+  AttachSurfaceDC(handle, block);
+  return handle;
+}
+
+void AttachSurfaceDC(HDC hdc, const PixelBlock& block) {
+  auto* dc = Find<DeviceContext>(hdc);
+  if (!dc || dc->kind != DCKind::Surface) return;
   dc->surface = block;
   if (block.colors && block.colorCount > 0) {
     const int n = std::min(block.colorCount, 256);
@@ -231,7 +239,19 @@ HDC CreateSurfaceDC(const PixelBlock& block) {
     dc->surface.colors = nullptr;
     dc->surface.colorCount = 0;
   }
-  return static_cast<HDC>(HandleOf(dc));
+}
+
+void DetachSurfaceDC(HDC hdc) {
+  auto* dc = Find<DeviceContext>(hdc);
+  if (!dc || dc->kind != DCKind::Surface) return;
+  dc->surface = PixelBlock{};
+  SelectInto(dc->font, StockFont());
+  SelectInto(dc->brush, StockBrush(WHITE_BRUSH));
+  SelectInto(dc->palette, StockPalette());
+  dc->textColor = 0x000000;
+  dc->bkColor = 0xFFFFFF;
+  dc->bkMode = OPAQUE;
+  dc->stretchMode = BLACKONWHITE;
 }
 
 void DeleteSurfaceDC(HDC hdc) {

@@ -7,9 +7,14 @@
 
 namespace gdi {
 
-// A device context that draws straight into `block` (its colour table is copied) until it is
-// given back with DeleteSurfaceDC; bitmaps cannot be selected into it.
+// A device context that draws straight into `block` (its colour table is copied); bitmaps
+// cannot be selected into it. A surface keeps one for its whole life, so that handing out its
+// context every frame allocates nothing: AttachSurfaceDC points it at the pixels again,
+// DetachSurfaceDC leaves it drawing nowhere with the stock objects selected and the default
+// colours and modes, and DeleteSurfaceDC frees it.
 HDC CreateSurfaceDC(const PixelBlock& block);
+void AttachSurfaceDC(HDC dc, const PixelBlock& block);
+void DetachSurfaceDC(HDC dc);
 void DeleteSurfaceDC(HDC dc);
 
 // The screen's mode, as GetDeviceCaps reports it for the screen's context.

@@ -10,8 +10,8 @@
 // the helpers below build the usual sequences (key presses with their modifiers, clicks).
 // Showing a window gives it the keyboard focus, unless that is switched off.
 //
-// Does not: draw anything, make sounds, or have real screen modes; those are the display and
-// sound services' own.
+// Does not: draw anything or make sounds; those are the display and sound services' own. Its
+// screen modes are a list that a test can set; the drawing service emulates them.
 #pragma once
 
 #include <cstdint>
@@ -82,6 +82,8 @@ class HeadlessBackend final : public Backend {
 
   void SetFocusOnShow(bool focus) { FFocusOnShow = focus; }
   void SetScreen(const RECT& screen) { FScreen = screen; }
+  // The display modes the machine offers (the standard list unless told).
+  void SetScreenModes(std::vector<ScreenMode> modes) { FScreenModes = std::move(modes); }
 
   // What the desktop shows.
   const WindowRecord* Window(HWND window) const;
@@ -103,6 +105,7 @@ class HeadlessBackend final : public Backend {
   RECT ClientRect(HWND window) override;
   void ActivateWindow(HWND window) override;
   RECT ScreenRect() override { return FScreen; }
+  std::vector<ScreenMode> ScreenModes() override { return FScreenModes; }
   WaitResult WaitEvent(MSG& event, DWORD timeoutMs) override;
   std::uint32_t Milliseconds() override { return FNow; }
   void SetCursorVisible(bool visible) override { FCursorVisible = visible; }
@@ -120,6 +123,7 @@ class HeadlessBackend final : public Backend {
   std::vector<Scripted> FEvents;  // in the order they become available
   std::map<HWND, WindowRecord> FWindows;
   RECT FScreen{0, 0, 1280, 1024};
+  std::vector<ScreenMode> FScreenModes = StandardScreenModes();
   bool FFocusOnShow = true;
   bool FCursorVisible = true;
   int FBeeps = 0;
