@@ -170,7 +170,7 @@ void TDIBSharedImage::MakeDeviceBitmap() {
 
 void TDIBSharedImage::SetCompressedData(std::vector<std::uint8_t> Data) {
   FMemory.reset(new std::uint8_t[Data.size() + 1]);
-  std::memcpy(FMemory.get(), Data.data(), Data.size());
+  if (!Data.empty()) std::memcpy(FMemory.get(), Data.data(), Data.size());
   FPBits = FTopPBits = FMemory.get();
   FSize = static_cast<std::int32_t>(Data.size());
   PutLE32(FBitmapInfo.data() + kImageSizeOffset, static_cast<std::uint32_t>(FSize));

@@ -12,11 +12,13 @@
 
 namespace picture_reader_detail {
 
-// Pictures larger than this are read but not walked pixel by pixel.
+// Pictures larger than this (with a border of one pixel) are read but not walked pixel by
+// pixel.
 constexpr std::int64_t kMaxWalkedPixels = 1 << 20;
 
 inline void Exercise(TDIB& dib) {
-  if (static_cast<std::int64_t>(dib.Width()) * dib.Height() > kMaxWalkedPixels) return;
+  const std::int64_t walked = (std::int64_t{dib.Width()} + 2) * (std::int64_t{dib.Height()} + 2);
+  if (walked > kMaxWalkedPixels) return;
   std::uint64_t sum = 0;
   for (std::int32_t y = -1; y <= dib.Height(); ++y)
     for (std::int32_t x = -1; x <= dib.Width(); ++x) sum += dib.Pixels(x, y);
