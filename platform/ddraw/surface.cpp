@@ -91,7 +91,9 @@ HRESULT Surface::Blt(const RECT* destRect, IDirectDrawSurface* srcInterface, con
   const RECT d = destRect ? *destRect : whole;
   if (Empty(d) || (!FClipper && !Inside(d, to.width, to.height))) return DDERR_INVALIDRECT;
 
-  std::vector<RECT> area;
+  // Kept between calls, so that a blit allocates nothing once the program runs.
+  thread_local std::vector<RECT> area;
+  area.clear();
   if (FClipper)
     FClipper->Area(to.width, to.height, area);
   else
