@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 #include "toolkit/graphics_picture.h"
 
@@ -95,6 +96,66 @@ void TGraphicsObject::Changed() {
 // ---- TFont ----
 
 namespace {
+// GDI fonts shared by every TFont with the same settings. A font nobody uses stays for a while,
+// so that text that switches between a few fonts every frame makes no new font each time.
+class FontCache {
+ public:
+  HFONT Acquire(const LOGFONTA& lf) {
+    for (Entry& e : FEntries)
+      if (Same(e.Font, lf)) {
+        ++e.Refs;
+        return e.Handle;
+      }
+    const HFONT handle = CreateFontIndirectA(&lf);
+    if (!handle) return nullptr;
+    Trim();
+    FEntries.push_back(Entry{lf, handle, 1});
+    return handle;
+  }
+  void Release(HFONT handle) {
+    for (Entry& e : FEntries)
+      if (e.Handle == handle) {
+        --e.Refs;
+        return;
+      }
+  }
+
+ private:
+  struct Entry {
+    LOGFONTA Font;
+    HFONT Handle;
+    int Refs;
+  };
+  static constexpr std::size_t kKeptFonts = 16;
+
+  static bool Same(const LOGFONTA& a, const LOGFONTA& b) {
+    return a.lfHeight == b.lfHeight && a.lfWidth == b.lfWidth && a.lfWeight == b.lfWeight &&
+           a.lfItalic == b.lfItalic && a.lfUnderline == b.lfUnderline &&
+           a.lfStrikeOut == b.lfStrikeOut && a.lfCharSet == b.lfCharSet &&
+           a.lfPitchAndFamily == b.lfPitchAndFamily &&
+           std::strncmp(a.lfFaceName, b.lfFaceName, LF_FACESIZE) == 0;
+  }
+  // Deletes unused fonts once more than kKeptFonts are kept.
+  void Trim() {
+    if (FEntries.size() < kKeptFonts) return;
+    std::erase_if(FEntries, [](const Entry& e) {
+      if (e.Refs > 0) return false;
+      DeleteObject(e.Handle);
+      return true;
+    });
+  }
+
+  std::vector<Entry> FEntries;
+};
+
+FontCache& Fonts() {
+  // Lives until the program ends: fonts are given back from destructors of static objects too.
+  static FontCache* cache = new FontCache;
+  return *cache;
+}
+HFONT AcquireFont(const LOGFONTA& lf) { return Fonts().Acquire(lf); }
+void ReleaseFont(HFONT handle) { Fonts().Release(handle); }
+
 // Charset goes through int so that the table passes it as an ordinal.
 std::int32_t GetCharset(const TFont* f) { return f->Charset(); }
 
@@ -159,7 +220,7 @@ HFONT TFont::Handle() {
     const std::size_t n = std::min<std::size_t>(FName.size(), LF_FACESIZE - 1);
     std::memcpy(lf.lfFaceName, FName.data(), n);
     lf.lfFaceName[n] = '\0';
-    FHandle = CreateFontIndirectA(&lf);
+    FHandle = AcquireFont(lf);
   }
   return FHandle;
 }
@@ -214,7 +275,7 @@ void TFont::FontChanged(bool NewHandle) {
 
 void TFont::DestroyHandle() {
   if (FHandle) {
-    DeleteObject(FHandle);
+    ReleaseFont(FHandle);
     FHandle = nullptr;
   }
 }

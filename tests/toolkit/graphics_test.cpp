@@ -132,6 +132,20 @@ TEST(Font, AColourChangeKeepsTheFontAndEveryChangeIsAnnounced) {
   EXPECT_EQ(changes, 2);
 }
 
+TEST(Font, SwitchingBetweenFontsReusesTheirGDIFonts) {
+  TOwnedPtr<TFont> font(Construct<TFont>());
+  TOwnedPtr<TFont> twin(Construct<TFont>());
+  font->SetSize(10);
+  const HFONT small = font->Handle();
+  font->SetSize(20);
+  const HFONT large = font->Handle();
+  EXPECT_NE(large, small);
+  font->SetSize(10);
+  EXPECT_EQ(font->Handle(), small);
+  twin->SetSize(10);
+  EXPECT_EQ(twin->Handle(), small);
+}
+
 TEST(Brush, PublishedStyleAndColour) {
   TOwnedPtr<TBrush> brush(Construct<TBrush>());
   const TPropInfo* style = TBrush::ClassInfo.FindProperty("Style");
