@@ -11,7 +11,8 @@
 
 namespace {
 constexpr const char* kUnknownPictureExtension = "Unknown picture file extension (.%s)";
-}
+constexpr const char* kCannotOpenFile = "Cannot open file \"%s\"";
+}  // namespace
 
 // ---- TSharedImage ----
 
@@ -89,7 +90,9 @@ void TPicture::SetGraphic(TGraphic* Value) {
   TGraphic* copy = nullptr;
   if (Value) {
     const TGraphicKind* kind = FindGraphicKind(Value->ClassName());
-    if (!kind) throw EInvalidGraphic(Format(kUnknownPictureExtension, Value->ClassName().c_str()));
+    if (!kind)
+      throw EConvertError(
+          Format(msg::SAssignError, Value->ClassName().c_str(), ClassName().c_str()));
     copy = kind->Create();
     try {
       copy->Assign(Value);
@@ -162,7 +165,7 @@ void TPicture::LoadFromFile(const std::string& FileName) {
   const TGraphicKind* kind = FindGraphicKindByExtension(extension);
   if (!kind) throw EInvalidGraphic(Format(kUnknownPictureExtension, extension.c_str()));
   std::ifstream file(FileName, std::ios::binary);
-  if (!file) throw EInvalidGraphic(Format("Cannot open file \"%s\"", FileName.c_str()));
+  if (!file) throw EStreamError(Format(kCannotOpenFile, FileName.c_str()));
   const std::vector<char> bytes{std::istreambuf_iterator<char>(file),
                                 std::istreambuf_iterator<char>()};
   TOwnedPtr<TMemoryStream> stream(Construct<TMemoryStream>());
