@@ -402,14 +402,34 @@ void TDIB::Decompress() {
 
 // ---- GDI ----
 
+namespace {
+// The canvas of a picture: a call that finds no context (the picture was a memory image or
+// empty when the canvas last looked) asks the picture for its device bitmap.
+class TDIBCanvas : public TCanvas {
+ public:
+  explicit TDIBCanvas(TEvent<HDC()> Fetch) : FFetch(Fetch) {}
+
+ protected:
+  void CreateHandle() override { SetHandle(FFetch()); }
+
+ private:
+  TEvent<HDC()> FFetch;
+};
+}  // namespace
+
 TCanvas* TDIB::Canvas() {
   Changing(false);
   if (!FCanvas) {
-    FCanvas.reset(Construct<TCanvas>());
+    FCanvas.reset(Construct<TDIBCanvas>(TEvent<HDC()>::Of<&TDIB::CanvasHandle>(this)));
     FCanvas->OnChanging = TNotifyEvent::Of<&TDIB::CanvasChanging>(this);
     FCanvas->SetHandle(FImage->FDC);
   }
   return FCanvas.get();
+}
+
+HDC TDIB::CanvasHandle() {
+  Changing(false);
+  return FImage->FDC;
 }
 
 void TDIB::Draw(TCanvas& ACanvas, const TRect& Rect) {

@@ -97,6 +97,7 @@ class TDIB : public TGraphic {
   // or (when a device bitmap is wanted) a memory image.
   void Changing(bool MemoryImage);
   void CanvasChanging(TObject* Sender);
+  HDC CanvasHandle();
   void ReadDIB(TStream& Stream);
   void Clear();
 

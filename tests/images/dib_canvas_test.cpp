@@ -63,6 +63,20 @@ TEST(DIBCanvas, TheCanvasTurnsTheImageIntoADeviceBitmapWithTheSamePixels) {
   EXPECT_EQ(dib->Canvas(), canvas);
 }
 
+TEST(DIBCanvas, ACanvasTakenWhileEmptyDrawsOnceThePictureHasASize) {
+  auto dib = NewDIB();
+  TCanvas* canvas = dib->Canvas();
+  EXPECT_EQ(MessageOf<EInvalidOperation>([&] { canvas->TextWidth("x"); }),
+            "Canvas does not allow drawing");
+  dib->SetSize(30, 20, 32);
+  EXPECT_TRUE(dib->MemoryImage());
+  EXPECT_GT(canvas->TextWidth("x"), 0);  // the canvas fetched the new device bitmap
+  EXPECT_FALSE(dib->MemoryImage());
+  canvas->Brush()->SetColor(clWhite);
+  canvas->FillRect(Rect(0, 0, 2, 2));
+  EXPECT_EQ(dib->Pixels(1, 1), 0xFFFFFFu);
+}
+
 TEST(DIBCanvas, DrawingOnASharedPictureLeavesItsCopyAlone) {
   auto a = Target(4, 4);
   TCanvas* canvas = a->Canvas();
