@@ -110,4 +110,43 @@ TEST_F(Picture, AssignCopiesTheGraphicAndTheLastRegistrationWins) {
   EXPECT_EQ(FindGraphicKind("TByteGraphic"), nullptr);
 }
 
+// A filer that keeps what an object offers and can hand a stream to its binary reader.
+struct OfferedData : TFiler {
+  std::string Name;
+  TStreamProc Read, Write;
+  bool HasData = false;
+  void DefineProperty(const std::string&, TReaderProc, TWriterProc, bool) override {}
+  void DefineBinaryProperty(const std::string& AName, TStreamProc ReadData, TStreamProc WriteData,
+                            bool AHasData) override {
+    Name = AName;
+    Read = ReadData;
+    Write = WriteData;
+    HasData = AHasData;
+  }
+};
+
+TEST_F(Picture, DataIsADefinedBinaryPropertyStoredOnlyWithAGraphic) {
+  TOwnedPtr<TPicture> picture(Construct<TPicture>());
+  OfferedData empty;
+  picture->DefineStoredProperties(empty);
+  EXPECT_EQ(empty.Name, "Data");
+  EXPECT_FALSE(empty.HasData);
+  auto in = Stream({12, 'T', 'B', 'y', 't', 'e', 'G', 'r', 'a', 'p', 'h', 'i', 'c', 5});
+  empty.Read(*in);  // what the component-stream reader does with the stored value
+  EXPECT_EQ(picture->Width(), 5);
+
+  OfferedData full;
+  picture->DefineStoredProperties(full);
+  EXPECT_TRUE(full.HasData);
+  TOwnedPtr<TMemoryStream> out(Construct<TMemoryStream>());
+  full.Write(*out);
+  EXPECT_EQ(out->Size(), 14);
+
+  // A graphic offers its own data under the same name.
+  OfferedData graphic;
+  picture->Graphic()->DefineStoredProperties(graphic);
+  EXPECT_EQ(graphic.Name, "Data");
+  EXPECT_TRUE(graphic.HasData);
+}
+
 }  // namespace
