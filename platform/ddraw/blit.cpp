@@ -31,22 +31,34 @@ template <class T>
 void KeyedRow(std::uint8_t* out, const std::uint8_t* in, int count, T colorMask, T key) {
   using V = typename VecOf<T>::type;
   constexpr int kLanes = 16 / sizeof(T);
-  int x = 0;
   const V mask = V{} + colorMask, k = V{} + key;
-  for (; x + kLanes <= count; x += kLanes) {
+  auto select = [&](int at) {
     V s, d;
-    std::memcpy(&s, in + x * sizeof(T), 16);
-    std::memcpy(&d, out + x * sizeof(T), 16);
+    std::memcpy(&s, in + at * sizeof(T), 16);
+    std::memcpy(&d, out + at * sizeof(T), 16);
     const V keep =
         reinterpret_cast<V>((s & mask) == k);  // all ones where the source is key-coloured
-    d = (d & keep) | (s & ~keep);
+    return (d & keep) | (s & ~keep);
+  };
+  if (count < kLanes) {
+    for (int x = 0; x < count; ++x) {
+      T s;
+      std::memcpy(&s, in + x * sizeof(T), sizeof(T));
+      if ((s & colorMask) != key) std::memcpy(out + x * sizeof(T), &s, sizeof(T));
+    }
+    return;
+  }
+  // The row's last pixels as one vector ending at its end, worked out before the others are
+  // stored (reading a place just written stalls the processor); where it overlaps the last full
+  // vector both give the same pixels, since the two rows do not share memory.
+  const int tailAt = count - kLanes;
+  const V tail = select(tailAt);
+  int x = 0;
+  for (; x + kLanes <= count; x += kLanes) {
+    const V d = select(x);
     std::memcpy(out + x * sizeof(T), &d, 16);
   }
-  for (; x < count; ++x) {
-    T s;
-    std::memcpy(&s, in + x * sizeof(T), sizeof(T));
-    if ((s & colorMask) != key) std::memcpy(out + x * sizeof(T), &s, sizeof(T));
-  }
+  if (x < count) std::memcpy(out + tailAt * sizeof(T), &tail, 16);
 }
 
 void KeyedRowGeneric(std::uint8_t* out, int ox, const std::uint8_t* in, int ix, int count, int bits,

@@ -60,12 +60,24 @@ class Clipper final : public IDirectDrawClipper {
 };
 
 // Pixels of one surface, shared by its duplicates.
+//
+// A colour fill of the whole surface is only noted, and done when the pixels are next needed:
+// a frame that is cleared and then covered by an opaque copy of a whole picture (as every
+// frame of the game is) then never pays for the clearing.
 struct Memory {
   std::unique_ptr<std::uint8_t[]> pixels;
   gdi::PixelBlock block;
   std::size_t bytes = 0;
   bool video = false;
   bool lost = false;
+  bool fillPending = false;
+  std::uint32_t fillValue = 0;
+  // Does the noted fill, if any; every reader and writer of the pixels calls it first.
+  void Settle() {
+    if (!fillPending) return;
+    fillPending = false;
+    FillBlock(block, RECT{0, 0, block.width, block.height}, fillValue);
+  }
   ~Memory();
 };
 

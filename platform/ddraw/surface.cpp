@@ -74,6 +74,7 @@ void Surface::Present(const RECT& changed) {
   if (this != s.primary) return;
   ++s.frames;
   if (!s.presenter) return;
+  FMemory->Settle();
   PresentedFrame frame;
   frame.pixels = FMemory->block;
   frame.changed = changed;
@@ -102,7 +103,13 @@ HRESULT Surface::Blt(const RECT* destRect, IDirectDrawSurface* srcInterface, con
   if (flags & DDBLT_COLORFILL) {
     if (!fx) return DDERR_INVALIDPARAMS;
     const std::uint32_t value = fx->dwFillColor;
-    for (const RECT& a : area) FillBlock(to, Intersect(d, a), value);
+    if (!FClipper && d == whole) {
+      FMemory->fillPending = true;
+      FMemory->fillValue = value;
+    } else {
+      FMemory->Settle();
+      for (const RECT& a : area) FillBlock(to, Intersect(d, a), value);
+    }
     Present(Intersect(d, whole));
     return DD_OK;
   }
@@ -132,6 +139,12 @@ HRESULT Surface::Blt(const RECT* destRect, IDirectDrawSurface* srcInterface, con
     key = {true, src->FSourceKey.dwColorSpaceLowValue & bits,
            src->FSourceKey.dwColorSpaceHighValue & bits};
   }
+  src->FMemory->Settle();
+  // An opaque copy over the whole surface makes a noted fill needless.
+  if (!key.active && !FClipper && d == whole && src->FMemory != FMemory)
+    FMemory->fillPending = false;
+  else
+    FMemory->Settle();
   for (const RECT& a : area) StretchBlock(to, d, a, from, s, mirrorLeftRight, mirrorUpDown, key);
   Present(Intersect(d, whole));
   return DD_OK;
@@ -161,6 +174,12 @@ HRESULT Surface::BltFast(DWORD x, DWORD y, IDirectDrawSurface* srcInterface, con
     key = {true, src->FSourceKey.dwColorSpaceLowValue & bits,
            src->FSourceKey.dwColorSpaceHighValue & bits};
   }
+  src->FMemory->Settle();
+  const bool covers = x == 0 && y == 0 && right == to.width && bottom == to.height;
+  if (!key.active && covers && src->FMemory != FMemory)
+    FMemory->fillPending = false;
+  else
+    FMemory->Settle();
   CopyBlock(to, static_cast<int>(x), static_cast<int>(y), from, s, key);
   Present(RECT{static_cast<LONG>(x), static_cast<LONG>(y), static_cast<LONG>(right),
                static_cast<LONG>(bottom)});
@@ -175,6 +194,7 @@ HRESULT Surface::Flip(IDirectDrawSurface* target, DWORD) {
   if (FMemory->lost || FBackBuffer->FMemory->lost) return DDERR_SURFACELOST;
   if (Busy() || FBackBuffer->Busy()) return DDERR_SURFACEBUSY;
   std::swap(FMemory, FBackBuffer->FMemory);
+  FMemory->Settle();
   Present(RECT{0, 0, FMemory->block.width, FMemory->block.height});
   return DD_OK;
 }
@@ -249,6 +269,7 @@ HRESULT Surface::GetDC(HDC* dc) {
   if (FMemory->lost) return DDERR_SURFACELOST;
   if (FDCOut) return DDERR_DCALREADYCREATED;
   if (FLocked) return DDERR_SURFACEBUSY;
+  FMemory->Settle();
   gdi::PixelBlock block = FMemory->block;
   if (block.format.Indexed()) block.colors = Colors(block.colorCount);
   if (!FDC) {
@@ -340,6 +361,7 @@ HRESULT Surface::LockInto(const RECT* rect, Desc* desc) {
   const gdi::PixelBlock& block = FMemory->block;
   const RECT r = rect ? *rect : RECT{0, 0, block.width, block.height};
   if (!Inside(r, block.width, block.height)) return DDERR_INVALIDRECT;
+  FMemory->Settle();
   Describe(*desc);
   desc->dwFlags |= DDSD_LPSURFACE;
   desc->lpSurface =
@@ -370,6 +392,7 @@ HRESULT Surface::Restore() {
     if (!s || !s->FMemory->lost) continue;
     Memory& m = *s->FMemory;
     if (m.pixels) std::memset(m.pixels.get(), kRestoredFill, m.bytes);
+    m.fillPending = false;
     m.lost = false;
   }
   return DD_OK;

@@ -38,19 +38,8 @@ Channel::Channel(std::uint32_t m) : mask(m) {
     bits = 8;
   }
   mask = ((std::uint32_t{1} << bits) - 1) << shift;
-}
-
-std::uint32_t Channel::Pack(unsigned v) const {
-  if (bits == 0) return 0;
-  const unsigned max = (1u << bits) - 1;
-  return ((v * max + 127) / 255) << shift;
-}
-
-unsigned Channel::Unpack(std::uint32_t pixel) const {
-  if (bits == 0) return 0;
-  const unsigned max = (1u << bits) - 1;
-  const unsigned v = (pixel & mask) >> shift;
-  return (v * 255 + max / 2) / max;
+  max = (std::uint64_t{1} << bits) - 1;
+  reciprocal = Reciprocal(static_cast<std::uint32_t>(max));
 }
 
 int NearestIndex(const Rgb* colors, int count, Rgb c) {
@@ -77,7 +66,7 @@ ColorCodec::ColorCodec(const PixelBlock& block)
       FBlue(block.format.blueMask),
       FColors(block.colors),
       FColorCount(block.colors ? std::min(block.colorCount, 1 << block.format.bitCount) : 0) {
-  std::fill(std::begin(FCacheValid), std::end(FCacheValid), false);
+  if (FFormat.Indexed()) std::fill(std::begin(FCacheValid), std::end(FCacheValid), false);
 }
 
 std::uint32_t ColorCodec::Encode(Rgb c) {

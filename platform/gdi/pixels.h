@@ -59,8 +59,26 @@ struct Channel {
   std::uint32_t mask = 0;
 
   explicit Channel(std::uint32_t m = 0);
-  std::uint32_t Pack(unsigned v) const;
-  unsigned Unpack(std::uint32_t pixel) const;
+  std::uint32_t Pack(unsigned v) const {
+    return bits == 0
+               ? 0
+               : static_cast<std::uint32_t>(((v * max + 127) * kReciprocal255) >> 32) << shift;
+  }
+  unsigned Unpack(std::uint32_t pixel) const {
+    return bits == 0 ? 0
+                     : static_cast<unsigned>(
+                           ((((pixel & mask) >> shift) * 255 + max / 2) * reciprocal) >> 32);
+  }
+
+ private:
+  // Division by multiplication: for dividends below 2^17 and divisors up to 255, multiplying by
+  // ceil(2^32 / d) and keeping the top half is exact. Text blends every edge pixel through these.
+  static constexpr std::uint64_t Reciprocal(std::uint32_t d) {
+    return ((std::uint64_t{1} << 32) + d - 1) / d;
+  }
+  static constexpr std::uint64_t kReciprocal255 = ((std::uint64_t{1} << 32) + 254) / 255;
+  std::uint64_t max = 0;
+  std::uint64_t reciprocal = 0;
 };
 
 // Converts colours to and from the raw pixel values of one format.

@@ -176,9 +176,10 @@ std::shared_ptr<FontFace> ResolveFont(const LOGFONTA& font) {
   std::string key = name;
   std::transform(key.begin(), key.end(), key.begin(),
                  [](unsigned char c) { return char(std::tolower(c)); });
-  key += "|" + std::to_string(font.lfHeight) + "|" +
-         std::to_string(font.lfWeight >= kFirstBoldWeight) + "|" +
-         std::to_string(font.lfItalic != 0);
+  key.push_back('|');
+  key.append(std::to_string(font.lfHeight));
+  key.append(font.lfWeight >= kFirstBoldWeight ? "|b" : "|n");
+  key.append(font.lfItalic ? "|i" : "|r");
   if (auto it = s.faces.find(key); it != s.faces.end()) return it->second;
 
   std::shared_ptr<FontFace> face;
@@ -235,47 +236,115 @@ void GetMetrics(FontFace* face, TEXTMETRICA& tm) {
   tm.tmMaxCharWidth = widest;
 }
 
+namespace {
+
+// Blends in the channels of a 16- or 32-bit format directly: each channel moves from the pixel
+// toward the text colour by the coverage, and bits outside the three masks are kept.
+struct DirectBlend {
+  Channel red, green, blue;
+  std::uint32_t others;
+  unsigned tr, tg, tb;
+  std::uint32_t solid;
+
+  DirectBlend(const PixelFormat& f, Rgb color)
+      : red(f.redMask),
+        green(f.greenMask),
+        blue(f.blueMask),
+        others(~(red.mask | green.mask | blue.mask)) {
+    tr = red.Pack(RedOf(color)) >> red.shift;
+    tg = green.Pack(GreenOf(color)) >> green.shift;
+    tb = blue.Pack(BlueOf(color)) >> blue.shift;
+    solid = (tr << red.shift) | (tg << green.shift) | (tb << blue.shift);
+  }
+  static unsigned Mix(unsigned under, unsigned over, unsigned a) {
+    return (under * (255 - a) + over * a + 127) / 255;
+  }
+  std::uint32_t Blend(std::uint32_t p, unsigned a) const {
+    const unsigned r = Mix((p & red.mask) >> red.shift, tr, a);
+    const unsigned g = Mix((p & green.mask) >> green.shift, tg, a);
+    const unsigned b = Mix((p & blue.mask) >> blue.shift, tb, a);
+    return (p & others) | (r << red.shift) | (g << green.shift) | (b << blue.shift);
+  }
+};
+
+template <class T>
+void DrawGlyphDirect(const PixelBlock& block, const Glyph& g, long long gx, long long gy,
+                     const DirectBlend& blend) {
+  const long long x0 = std::max(0LL, -gx), x1 = std::min<long long>(g.width, block.width - gx);
+  for (int row = 0; row < g.rows; ++row) {
+    const long long py = gy + row;
+    if (py < 0 || py >= block.height) continue;
+    std::uint8_t* out =
+        block.Row(static_cast<int>(py)) + (gx + x0) * static_cast<long long>(sizeof(T));
+    const std::uint8_t* cov = g.coverage.data() + std::size_t(row) * g.width;
+    for (long long col = x0; col < x1; ++col, out += sizeof(T)) {
+      const unsigned a = cov[col];
+      if (a == 0) continue;
+      T p;
+      std::memcpy(&p, out, sizeof(T));
+      p = static_cast<T>(a == 255 ? (p & blend.others) | blend.solid : blend.Blend(p, a));
+      std::memcpy(out, &p, sizeof(T));
+    }
+  }
+}
+
+void DrawGlyphGeneric(const PixelBlock& block, const Glyph& g, long long gx, long long gy,
+                      ColorCodec& codec, Rgb color) {
+  const int bits = block.format.bitCount;
+  const std::uint32_t solid = codec.Encode(color);
+  const int cr = int(RedOf(color)), cg = int(GreenOf(color)), cb = int(BlueOf(color));
+  for (int row = 0; row < g.rows; ++row) {
+    const long long py = gy + row;
+    if (py < 0 || py >= block.height) continue;
+    std::uint8_t* out = block.Row(static_cast<int>(py));
+    const std::uint8_t* cov = g.coverage.data() + std::size_t(row) * g.width;
+    for (int col = 0; col < g.width; ++col) {
+      const long long px = gx + col;
+      const unsigned a = cov[col];
+      if (a == 0 || px < 0 || px >= block.width) continue;
+      const int ix = static_cast<int>(px);
+      if (a == 255) {
+        WritePixel(out, ix, bits, solid);
+        continue;
+      }
+      const Rgb under = codec.Decode(ReadPixel(out, ix, bits));
+      auto mix = [a](int top, int bottom) {
+        return unsigned(bottom + ((top - bottom) * int(a) + 127) / 255);
+      };
+      WritePixel(out, ix, bits,
+                 codec.Encode(MakeRgb(mix(cr, int(RedOf(under))), mix(cg, int(GreenOf(under))),
+                                      mix(cb, int(BlueOf(under))))));
+    }
+  }
+}
+
+}  // namespace
+
 void DrawText(FontFace* face, const PixelBlock& block, int x, int y, const char* text, int length,
               Rgb color, bool opaque, Rgb background) {
   if (!face || !text || length <= 0 || block.Empty() || !IsSupported(block.format)) return;
   ColorCodec codec(block);
-  const int bits = block.format.bitCount;
   if (opaque) {
     const SIZE cell = MeasureText(face, text, length);
     FillRaw(block, x, y, static_cast<long long>(x) + cell.cx, static_cast<long long>(y) + cell.cy,
             codec.Encode(background));
   }
-  const std::uint32_t solid = codec.Encode(color);
-  const int cr = int(RedOf(color)), cg = int(GreenOf(color)), cb = int(BlueOf(color));
+  const int bits = block.format.bitCount;
+  const bool direct = bits == 16 || bits == 32;
+  const DirectBlend blend(direct ? block.format : PixelFormat::Rgb32(), color);
   const long long baseline = static_cast<long long>(y) + face->Ascent();
   long long penX = x;
   for (int i = 0; i < length; ++i) {
     const Glyph& g = face->GlyphOf(static_cast<unsigned char>(text[i]));
     const long long gx = penX + g.left, gy = baseline - g.top;
     penX += g.advance;
-    for (int row = 0; row < g.rows; ++row) {
-      const long long py = gy + row;
-      if (py < 0 || py >= block.height) continue;
-      std::uint8_t* out = block.Row(static_cast<int>(py));
-      const std::uint8_t* cov = g.coverage.data() + std::size_t(row) * g.width;
-      for (int col = 0; col < g.width; ++col) {
-        const long long px = gx + col;
-        const unsigned a = cov[col];
-        if (a == 0 || px < 0 || px >= block.width) continue;
-        const int ix = static_cast<int>(px);
-        if (a == 255) {
-          WritePixel(out, ix, bits, solid);
-          continue;
-        }
-        const Rgb under = codec.Decode(ReadPixel(out, ix, bits));
-        auto mix = [a](int top, int bottom) {
-          return unsigned(bottom + ((top - bottom) * int(a) + 127) / 255);
-        };
-        const Rgb blended = MakeRgb(mix(cr, int(RedOf(under))), mix(cg, int(GreenOf(under))),
-                                    mix(cb, int(BlueOf(under))));
-        WritePixel(out, ix, bits, codec.Encode(blended));
-      }
-    }
+    if (g.rows == 0 || gx >= block.width || gx + g.width <= 0) continue;
+    if (bits == 16)
+      DrawGlyphDirect<std::uint16_t>(block, g, gx, gy, blend);
+    else if (bits == 32)
+      DrawGlyphDirect<std::uint32_t>(block, g, gx, gy, blend);
+    else
+      DrawGlyphGeneric(block, g, gx, gy, codec, color);
   }
 }
 
