@@ -447,6 +447,44 @@ TEST_F(DrawingService, DisplayModesComeFromTheMachine) {
   EXPECT_EQ(calls, 1);
 }
 
+TEST_F(DrawingService, AWholeSurfaceFillIsInPlaceWheneverThePixelsAreLookedAt) {
+  auto s = Make(16, 4, 32), picture = Make(16, 4, 32), sprite = Make(4, 4, 32),
+       other = Make(16, 4, 32);
+  for (int x = 0; x < 16; ++x) SetPixel(picture.Get(), x, 1, 0x100 + x);
+  SetPixel(sprite.Get(), 1, 1, 0x77);
+  DDCOLORKEY zero{0, 0};
+  sprite->SetColorKey(DDCKEY_SRCBLT, &zero);
+  // Covered by an opaque copy of a whole picture: the picture's pixels.
+  Fill(s.Get(), 5);
+  ASSERT_EQ(s->BltFast(0, 0, picture.Get(), nullptr, DDBLTFAST_WAIT), DD_OK);
+  EXPECT_EQ(Pixel(s.Get(), 3, 1), 0x103u);
+  EXPECT_EQ(Pixel(s.Get(), 3, 0), 0u);
+  // A keyed or partial copy leaves the fill showing around it.
+  Fill(s.Get(), 6);
+  ASSERT_EQ(s->BltFast(2, 0, sprite.Get(), nullptr, DDBLTFAST_SRCCOLORKEY), DD_OK);
+  EXPECT_EQ(Pixel(s.Get(), 3, 1), 0x77u);
+  EXPECT_EQ(Pixel(s.Get(), 2, 0), 6u);
+  EXPECT_EQ(Pixel(s.Get(), 15, 3), 6u);
+  Fill(s.Get(), 7);
+  const RECT part{0, 0, 8, 4};
+  ASSERT_EQ(s->Blt(&part, picture.Get(), &part, DDBLT_WAIT, nullptr), DD_OK);
+  EXPECT_EQ(Pixel(s.Get(), 12, 1), 7u);
+  // Read as a source, through a device context, or through a duplicate.
+  Fill(s.Get(), 8);
+  ASSERT_EQ(other->BltFast(0, 0, s.Get(), nullptr, 0), DD_OK);
+  EXPECT_EQ(Pixel(other.Get(), 9, 2), 8u);
+  Fill(s.Get(), 9);
+  HDC dc;
+  ASSERT_EQ(s->GetDC(&dc), DD_OK);
+  s->ReleaseDC(dc);
+  EXPECT_EQ(Pixel(s.Get(), 0, 0), 9u);
+  ComPtr<IDirectDrawSurface> twin;
+  dd->DuplicateSurface(s.Get(), twin.Put());
+  Fill(twin.Get(), 10);
+  ASSERT_EQ(s->BltFast(0, 0, twin.Get(), nullptr, 0), DD_OK);  // onto the same pixels
+  EXPECT_EQ(Pixel(s.Get(), 5, 3), 10u);
+}
+
 TEST_F(DrawingService, ALibraryTakenOutOfTheCatalogueCannotBeLoaded) {
   platform::UnregisterBuiltinModule("DDraw.dll");
   EXPECT_EQ(platform::LoadLibrary("DDraw.dll"), nullptr);
