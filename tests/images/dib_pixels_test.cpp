@@ -219,9 +219,6 @@ TEST(DIBPixels, PositionsOutsideThePictureReadZeroAndWriteNothing) {
             "Index of the scanning line exceeded the range. (2)");
   EXPECT_EQ(MessageOf<EInvalidGraphicOperation>([&] { dib->ScanLineReadOnly(-1); }),
             "Index of the scanning line exceeded the range. (-1)");
-  EXPECT_EQ(dib->ScanLine(1), dib->PBits());
-  EXPECT_EQ(dib->ScanLine(0), dib->TopPBits());
-  EXPECT_EQ(dib->ScanLine(0) + dib->NextLine(), dib->ScanLine(1));
 }
 
 TEST(DIBSharing, CopiesShareOneImageUntilOneChanges) {

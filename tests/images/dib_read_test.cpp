@@ -376,13 +376,4 @@ TEST(DIBPicture, DataIsTheClassNameThenTheDIBData) {
   EXPECT_EQ(none->Size(), 0);
 }
 
-TEST(DIBPicture, TheRegistryKnowsTheDIBByNameAndExtension) {
-  const TGraphicKind* kind = FindGraphicKind("TDIB");
-  ASSERT_NE(kind, nullptr);
-  EXPECT_EQ(kind->Extension, "dib");
-  EXPECT_EQ(kind->Description, "Device Independent Bitmap");
-  EXPECT_EQ(FindGraphicKindByExtension("DIB"), kind);
-  EXPECT_EQ(FindGraphicKind("tdib"), nullptr);
-}
-
 }  // namespace

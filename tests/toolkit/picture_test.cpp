@@ -56,40 +56,6 @@ class Picture : public ::testing::Test {
   }
 };
 
-TEST_F(Picture, ReadsItsGraphicByClassNameAndWritesItBack) {
-  TOwnedPtr<TPicture> picture(Construct<TPicture>());
-  int changes = 0;
-  struct Counter {
-    int* n;
-    void Changed(TObject*) { ++*n; }
-  } counter{&changes};
-  picture->OnChange = TNotifyEvent::Of<&Counter::Changed>(&counter);
-  auto in = Stream({12, 'T', 'B', 'y', 't', 'e', 'G', 'r', 'a', 'p', 'h', 'i', 'c', 7});
-  picture->ReadData(*in);
-  ASSERT_NE(picture->Graphic(), nullptr);
-  EXPECT_EQ(picture->Width(), 7);
-  EXPECT_EQ(changes, 1);
-  picture->Graphic()->SetWidth(9);  // a change of the graphic is the picture's change
-  EXPECT_EQ(changes, 2);
-
-  TOwnedPtr<TMemoryStream> out(Construct<TMemoryStream>());
-  picture->WriteData(*out);
-  ASSERT_EQ(out->Size(), 14);
-  EXPECT_EQ(out->Memory()[0], 12);
-  EXPECT_EQ(out->Memory()[13], 9);
-
-  // A graphic that fails to read leaves the one there was.
-  TGraphic* before = picture->Graphic();
-  auto cut = Stream({12, 'T', 'B', 'y', 't', 'e', 'G', 'r', 'a', 'p', 'h', 'i', 'c'});
-  EXPECT_EQ(MessageOf<EReadError>([&] { picture->ReadData(*cut); }), "Stream read error");
-  EXPECT_EQ(picture->Graphic(), before);
-  // An unknown class leaves no graphic and raises nothing.
-  auto unknown = Stream({3, 'T', 'Z', 'Z', 1, 2, 3});
-  picture->ReadData(*unknown);
-  EXPECT_EQ(picture->Graphic(), nullptr);
-  EXPECT_EQ(picture->Height(), 0);
-}
-
 TEST_F(Picture, AssignCopiesTheGraphicAndTheLastRegistrationWins) {
   TOwnedPtr<TByteGraphic> graphic(Construct<TByteGraphic>());
   graphic->SetWidth(4);
