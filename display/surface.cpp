@@ -20,42 +20,26 @@ constexpr int kTrueColorBitCount = 24;
 RECT ToRECT(const TRect& r) { return RECT{r.Left, r.Top, r.Right, r.Bottom}; }
 
 // Moves the edges of both rectangles in step until each lies inside its clip rectangle;
-// answers whether both are still non-empty.
+// answers whether both are still non-empty. The sums run in 64 bits: a picture placed near the
+// ends of the 32-bit range must not wrap around into the surface. Rectangles that come out
+// non-empty lie inside their clips and so fit in 32 bits again.
 bool ClipCopyRects(TRect& Dest, TRect& Src, const TRect& DestClip, const TRect& SrcClip) {
-  if (Dest.Left < DestClip.Left) {
-    Src.Left += DestClip.Left - Dest.Left;
-    Dest.Left = DestClip.Left;
-  }
-  if (Dest.Top < DestClip.Top) {
-    Src.Top += DestClip.Top - Dest.Top;
-    Dest.Top = DestClip.Top;
-  }
-  if (Src.Left < SrcClip.Left) {
-    Dest.Left += SrcClip.Left - Src.Left;
-    Src.Left = SrcClip.Left;
-  }
-  if (Src.Top < SrcClip.Top) {
-    Dest.Top += SrcClip.Top - Src.Top;
-    Src.Top = SrcClip.Top;
-  }
-  if (Dest.Right > DestClip.Right) {
-    Src.Right -= Dest.Right - DestClip.Right;
-    Dest.Right = DestClip.Right;
-  }
-  if (Dest.Bottom > DestClip.Bottom) {
-    Src.Bottom -= Dest.Bottom - DestClip.Bottom;
-    Dest.Bottom = DestClip.Bottom;
-  }
-  if (Src.Right > SrcClip.Right) {
-    Dest.Right -= Src.Right - SrcClip.Right;
-    Src.Right = SrcClip.Right;
-  }
-  if (Src.Bottom > SrcClip.Bottom) {
-    Dest.Bottom -= Src.Bottom - SrcClip.Bottom;
-    Src.Bottom = SrcClip.Bottom;
-  }
-  return Dest.Left < Dest.Right && Dest.Top < Dest.Bottom && Src.Left < Src.Right &&
-         Src.Top < Src.Bottom;
+  std::int64_t dl = Dest.Left, dt = Dest.Top, dr = Dest.Right, db = Dest.Bottom;
+  std::int64_t sl = Src.Left, st = Src.Top, sr = Src.Right, sb = Src.Bottom;
+  if (dl < DestClip.Left) sl += DestClip.Left - dl, dl = DestClip.Left;
+  if (dt < DestClip.Top) st += DestClip.Top - dt, dt = DestClip.Top;
+  if (sl < SrcClip.Left) dl += SrcClip.Left - sl, sl = SrcClip.Left;
+  if (st < SrcClip.Top) dt += SrcClip.Top - st, st = SrcClip.Top;
+  if (dr > DestClip.Right) sr -= dr - DestClip.Right, dr = DestClip.Right;
+  if (db > DestClip.Bottom) sb -= db - DestClip.Bottom, db = DestClip.Bottom;
+  if (sr > SrcClip.Right) dr -= sr - SrcClip.Right, sr = SrcClip.Right;
+  if (sb > SrcClip.Bottom) db -= sb - SrcClip.Bottom, sb = SrcClip.Bottom;
+  if (!(dl < dr && dt < db && sl < sr && st < sb)) return false;
+  Dest = TRect{static_cast<std::int32_t>(dl), static_cast<std::int32_t>(dt),
+               static_cast<std::int32_t>(dr), static_cast<std::int32_t>(db)};
+  Src = TRect{static_cast<std::int32_t>(sl), static_cast<std::int32_t>(st),
+              static_cast<std::int32_t>(sr), static_cast<std::int32_t>(sb)};
+  return true;
 }
 
 // A rectangle moved by whole numbers that may run past 32 bits is cut back into them, so that
@@ -249,8 +233,8 @@ void TDirectDrawSurface::Draw(std::int32_t X, std::int32_t Y, const TRect& SrcRe
   // An empty surface on either side has nothing to copy or nowhere to put it.
   if (!FIDDSurface || !Source->FIDDSurface) return;
   if (SrcRect.Right >= SrcRect.Left && SrcRect.Bottom >= SrcRect.Top) {
-    TRect dest{X, Y, Clamp32(std::int64_t(X) + SrcRect.Width()),
-               Clamp32(std::int64_t(Y) + SrcRect.Height())};
+    TRect dest{X, Y, Clamp32(std::int64_t(X) + SrcRect.Right - SrcRect.Left),
+               Clamp32(std::int64_t(Y) + SrcRect.Bottom - SrcRect.Top)};
     TRect src = SrcRect;
     if (!ClipCopyRects(dest, src, ClientRect(), Source->ClientRect())) return;
     if (FHasClipper) {
@@ -285,7 +269,8 @@ void TDirectDrawSurface::Draw(std::int32_t X, std::int32_t Y, const TRect& SrcRe
     std::swap(src.Top, src.Bottom);
     fx.dwDDFX |= DDBLTFX_MIRRORUPDOWN;
   }
-  TRect dest{X, Y, Clamp32(std::int64_t(X) + src.Width()), Clamp32(std::int64_t(Y) + src.Height())};
+  TRect dest{X, Y, Clamp32(std::int64_t(X) + src.Right - src.Left),
+             Clamp32(std::int64_t(Y) + src.Bottom - src.Top)};
   if (!ClipCopyRects(dest, src, ClientRect(), Source->ClientRect())) return;
   if (fx.dwDDFX & DDBLTFX_MIRRORLEFTRIGHT) {
     const std::int32_t left = src.Left;

@@ -126,7 +126,7 @@ TEST_P(Surfaces, CopiesAreCutAtEachEdgeKeepingPixelsInPlace) {
     screen->Draw(X, Y, all, picture, false);
     for (int y = 0; y < 480; y += 1)
       for (int x = 0; x < 640; x += (y % 7 == 0 ? 1 : 13)) {
-        const int sx = x - X, sy = y - Y;
+        const long long sx = static_cast<long long>(x) - X, sy = static_cast<long long>(y) - Y;
         const std::uint32_t expected =
             (sx >= 0 && sx < 50 && sy >= 0 && sy < 40) ? Number(sx, sy) : 0;
         ASSERT_EQ(screen->GetPixel(x, y), expected) << x << "," << y;
@@ -151,6 +151,11 @@ TEST_P(Surfaces, CopiesAreCutAtEachEdgeKeepingPixelsInPlace) {
   EXPECT_EQ(screen->GetPixel(39, 39), Number(49, 39));
   EXPECT_EQ(screen->GetPixel(40, 0), 0u);
   EXPECT_EQ(screen->DXResult(), DD_OK);
+  // Source rectangles spanning the whole 32-bit range, either way round, copy nothing.
+  screen->Fill(0);
+  screen->Draw(0, 0, Rect(INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX), picture, false);
+  screen->Draw(0, 0, Rect(INT32_MAX, INT32_MAX, INT32_MIN, INT32_MIN), picture, false);
+  EXPECT_EQ(screen->GetPixel(0, 0), 0u);
 }
 
 TEST_P(Surfaces, ANewSurfaceIsKeyedOnZeroUntilToldOtherwise) {
@@ -465,5 +470,46 @@ TEST_P(Surfaces, AComposedFrameMatchesItsModelPixelForPixel) {
 INSTANTIATE_TEST_SUITE_P(Depths, Surfaces, ::testing::Values(15, 16, 32), [](const auto& info) {
   return info.param == 15 ? std::string("Bits16Layout555") : "Bits" + std::to_string(info.param);
 });
+
+}  // namespace
+
+namespace {
+
+TEST(PalettedSurfaces, ColoursMatchThroughTheScreensPalette) {
+  platform::headless::Install();
+  ddraw::RegisterService();
+  TOwnedPtr<TDirectDraw> dd(Construct<TDirectDraw>(nullptr, false));
+  ASSERT_EQ(dd->IDraw()->SetDisplayMode(640, 480, 8), DD_OK);
+  auto* s = Construct<TDirectDrawSurface>(dd.get());
+  s->SetSize(4, 4);
+  EXPECT_EQ(s->BitCount(), 8);
+  // Without a palette of its own the surface shows the system palette.
+  PALETTEENTRY system[256];
+  HDC screen = GetDC(0);
+  ASSERT_EQ(GetSystemPaletteEntries(screen, 0, 256, system), 256u);
+  ReleaseDC(0, screen);
+  auto shown = [&](std::uint32_t index) {
+    return index < 256 ? RGB(system[index].peRed, system[index].peGreen, system[index].peBlue)
+                       : CLR_INVALID;
+  };
+  EXPECT_EQ(s->ColorMatch(clBlack), 0u);
+  EXPECT_EQ(shown(s->ColorMatch(clWhite)), RGB(255, 255, 255));
+  EXPECT_EQ(shown(s->ColorMatch(clRed)), RGB(255, 0, 0));
+  // With one, colours go to its nearest entry.
+  PALETTEENTRY entries[256] = {};
+  entries[17] = {250, 10, 10, 0};
+  entries[40] = {255, 255, 255, 0};
+  auto* palette = Construct<TDirectDrawPalette>(dd.get());
+  ASSERT_TRUE(palette->CreatePalette(DDPCAPS_8BIT, entries));
+  s->SetPalette(palette);
+  EXPECT_EQ(s->DXResult(), DD_OK);
+  EXPECT_EQ(s->ColorMatch(clRed), 17u);
+  EXPECT_EQ(s->ColorMatch(clWhite), 40u);
+  EXPECT_EQ(palette->GetEntry(17).peRed, 250);
+  s->SetPixel(2, 3, 0x1FF);  // the low byte
+  EXPECT_EQ(s->GetPixel(2, 3), 0xFFu);
+  dd.reset();
+  platform::UninstallBackend();
+}
 
 }  // namespace

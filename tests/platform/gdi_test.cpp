@@ -29,8 +29,9 @@ struct Section {
     header.biCompression = masks.empty() ? BI_RGB : BI_BITFIELDS;
     header.biClrUsed = DWORD(colors.size());
     std::memcpy(info.data(), &header, sizeof header);
-    std::memcpy(info.data() + sizeof header, masks.data(), masks.size() * 4);
-    std::memcpy(info.data() + sizeof header + masks.size() * 4, colors.data(), colors.size() * 4);
+    if (!masks.empty()) std::memcpy(info.data() + sizeof header, masks.data(), masks.size() * 4);
+    if (!colors.empty())
+      std::memcpy(info.data() + sizeof header + masks.size() * 4, colors.data(), colors.size() * 4);
     dc = CreateCompatibleDC(nullptr);
     void* p = nullptr;
     bitmap = CreateDIBSection(dc, reinterpret_cast<BITMAPINFO*>(info.data()), DIB_RGB_COLORS, &p,
