@@ -14,7 +14,7 @@ namespace picture_reader_detail {
 
 // Pictures larger than this (with a border of one pixel) are read but not walked pixel by
 // pixel.
-constexpr std::int64_t kMaxWalkedPixels = 1 << 20;
+constexpr std::int64_t kMaxWalkedPixels = 1 << 16;
 
 inline void Exercise(TDIB& dib) {
   const std::int64_t walked = (std::int64_t{dib.Width()} + 2) * (std::int64_t{dib.Height()} + 2);
