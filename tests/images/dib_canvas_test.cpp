@@ -7,6 +7,7 @@
 
 #include "images/dib.h"
 #include "tests/images/dib_support.h"
+#include "tests/support/headless_machine.h"
 #include "tests/support/raises.h"
 
 namespace {
@@ -172,6 +173,19 @@ TEST(DIBDraw, EqualColourTablesShareOnePalette) {
   a.reset();
   b.reset();
   EXPECT_EQ(TPaletteManager::Instance().Count(), before);
+}
+
+using DIBDrawFailure = HeadlessTest;
+
+TEST_F(DIBDrawFailure, AFailedCopyFromAMemoryImageSoundsTheBeep) {
+  const HDC gone = CreateCompatibleDC(nullptr);
+  DeleteDC(gone);
+  TOwnedPtr<TCanvas> canvas(Construct<TCanvas>());
+  canvas->SetHandle(gone);
+  auto source = Paletted(2, 2);
+  canvas->Draw(0, 0, source.get());
+  EXPECT_EQ(machine->Beeps(), 1);
+  canvas->SetHandle(nullptr);
 }
 
 // A graphic of another kind: a block of one colour.
