@@ -67,8 +67,9 @@ Screen& TheScreen() {
   return screen;
 }
 
-template <class T>
-T* MakeStock(int index, T* (*make)()) {
+// The stock object of that index, made on first use; stock objects live as long as the process.
+template <class T, class Make>
+T* MakeStock(int index, Make make) {
   static std::unordered_map<int, void*> stock;
   auto it = stock.find(index);
   if (it != stock.end()) return static_cast<T*>(FindObject(it->second));
@@ -93,12 +94,10 @@ Bitmap* StockBitmap() {
 }
 
 Brush* StockBrush(int index) {
-  static int which;
-  which = index;
-  return MakeStock<Brush>(index, [] {
+  return MakeStock<Brush>(index, [index] {
     auto b = std::make_unique<Brush>();
-    b->color = which == BLACK_BRUSH ? 0 : 0xFFFFFF;
-    b->hollow = which == NULL_BRUSH;
+    b->color = index == BLACK_BRUSH ? 0 : 0xFFFFFF;
+    b->hollow = index == NULL_BRUSH;
     Brush* raw = b.get();
     AddObject(std::move(b));
     return raw;
