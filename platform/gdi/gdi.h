@@ -49,8 +49,9 @@ int GetStretchBltMode(HDC hdc);
 BOOL BitBlt(HDC hdc, int x, int y, int cx, int cy, HDC hdcSrc, int x1, int y1, DWORD rop);
 BOOL StretchBlt(HDC hdcDest, int xDest, int yDest, int wDest, int hDest, HDC hdcSrc, int xSrc,
                 int ySrc, int wSrc, int hSrc, DWORD rop);
-// Copies from a memory image laid out as lpbmi says (BI_RGB, BI_BITFIELDS, BI_RLE8, BI_RLE4);
-// answers the number of rows of the source image, 0 on failure.
+// Copies from a memory image laid out as lpbmi says (BI_RGB, BI_BITFIELDS, BI_RLE8, BI_RLE4 with
+// biSizeImage bytes of data); lpBits must hold the whole image. As on the desktop, ySrc of a
+// bottom-up image counts from its bottom row. Answers the image's row count, 0 on failure.
 int StretchDIBits(HDC hdc, int xDest, int yDest, int DestWidth, int DestHeight, int xSrc, int ySrc,
                   int SrcWidth, int SrcHeight, const void* lpBits, const BITMAPINFO* lpbmi,
                   UINT iUsage, DWORD rop);
