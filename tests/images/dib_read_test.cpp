@@ -1,8 +1,11 @@
 // Reading and writing picture data: header forms, bit counts, masks, colour tables, row order,
 // the file form, and every malformed picture with its error and the picture left as it was.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <random>
 
 #include "images/dib.h"
@@ -341,6 +344,25 @@ TEST(DIBFile, FileFormHasABMHeaderInFront) {
   empty->Assign(dib.get());
   empty->LoadFromStream(*StreamOf({}));
   EXPECT_TRUE(empty->Empty());
+}
+
+TEST(DIBFile, APictureLoadsADIBFileByItsExtension) {
+  auto dib = NewDIB();
+  Read(*dib, InfoDIB({.Width = 1, .Height = 1, .BitCount = 24, .Pixels = {9, 8, 7, 0}}));
+  auto out = StreamOf({});
+  dib->SaveToStream(*out);
+  const auto path = std::filesystem::temp_directory_path() /
+                    ("marvosk-picture-" + std::to_string(::getpid()) + ".DIB");
+  std::ofstream(path, std::ios::binary)
+      .write(reinterpret_cast<const char*>(out->Memory()), out->Size());
+  TOwnedPtr<TPicture> picture(Construct<TPicture>());
+  picture->LoadFromFile(path.string());
+  std::filesystem::remove(path);
+  ASSERT_NE(picture->Graphic(), nullptr);
+  EXPECT_EQ(static_cast<TDIB*>(picture->Graphic())->Pixels(0, 0), 0x090807u);
+  EXPECT_EQ(MessageOf<EInvalidGraphic>([&] { picture->LoadFromFile("picture.xyz"); }),
+            "Unknown picture file extension (.xyz)");
+  EXPECT_NE(picture->Graphic(), nullptr);
 }
 
 TEST(DIBPicture, DataIsTheClassNameThenTheDIBData) {
