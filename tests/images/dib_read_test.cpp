@@ -45,15 +45,15 @@ TEST(DIBRead, EveryBitCountReadsItsRowsBottomUpAndTopDownAlike) {
     SCOPED_TRACE(bits);
     const int w = 13, h = 5;
     const auto rows = RandomRows(w, h, bits, static_cast<unsigned>(bits));
-    DIBSpec spec{.Width = w, .Height = h, .BitCount = static_cast<std::uint16_t>(bits)};
-    if (bits <= 8) spec.Colors = RampColors(1 << bits);
-    spec.Pixels = StoreRows(rows, true);
+    DIBLayout layout{.Width = w, .Height = h, .BitCount = static_cast<std::uint16_t>(bits)};
+    if (bits <= 8) layout.Colors = RampColors(1 << bits);
+    layout.Pixels = StoreRows(rows, true);
     auto up = NewDIB();
-    Read(*up, InfoDIB(spec));
-    spec.Height = -h;
-    spec.Pixels = StoreRows(rows, false);
+    Read(*up, InfoDIB(layout));
+    layout.Height = -h;
+    layout.Pixels = StoreRows(rows, false);
     auto down = NewDIB();
-    Read(*down, InfoDIB(spec));
+    Read(*down, InfoDIB(layout));
 
     ASSERT_EQ(up->Width(), w);
     ASSERT_EQ(up->Height(), h);

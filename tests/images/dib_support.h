@@ -21,7 +21,7 @@ inline void Put32(Bytes& b, std::uint32_t v) {
 }
 inline void Append(Bytes& b, const Bytes& more) { b.insert(b.end(), more.begin(), more.end()); }
 
-struct DIBSpec {
+struct DIBLayout {
   std::int32_t Width = 0;
   std::int32_t Height = 0;  // negative: top row first
   std::uint16_t BitCount = 8;
@@ -34,7 +34,7 @@ struct DIBSpec {
 };
 
 // A 40-byte information header followed by masks, colour table and pixels.
-inline Bytes InfoDIB(const DIBSpec& s) {
+inline Bytes InfoDIB(const DIBLayout& s) {
   Bytes b;
   Put32(b, 40);
   Put32(b, static_cast<std::uint32_t>(s.Width));
