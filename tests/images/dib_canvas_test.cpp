@@ -78,6 +78,23 @@ TEST(DIBCanvas, ACanvasTakenWhileEmptyDrawsOnceThePictureHasASize) {
   EXPECT_EQ(dib->Pixels(1, 1), 0xFFFFFFu);
 }
 
+TEST(DIBCanvas, ADeviceBitmapThatCannotBeMadeLeavesThePictureAsItWas) {
+  // 40000 x 30000 pixels of run-length data: small to keep, too large for a DIB section.
+  const Bytes data = {0, 1};
+  auto dib = NewDIB();
+  dib->ReadData(*StreamOf(InfoDIB({.Width = 40000,
+                                   .Height = 30000,
+                                   .BitCount = 8,
+                                   .Compression = 1,
+                                   .SizeImage = 2,
+                                   .Colors = RampColors(256),
+                                   .Pixels = data})));
+  EXPECT_EQ(MessageOf<EOutOfResources>([&] { dib->Canvas(); }), "DIB cannot be made");
+  EXPECT_TRUE(dib->Compressed());
+  EXPECT_EQ(dib->Width(), 40000);
+  EXPECT_EQ(dib->Size(), 2);
+}
+
 TEST(DIBCanvas, DrawingOnASharedPictureLeavesItsCopyAlone) {
   auto a = Target(4, 4);
   TCanvas* canvas = a->Canvas();
