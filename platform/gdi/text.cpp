@@ -267,6 +267,24 @@ struct DirectBlend {
   }
 };
 
+// The two 16-bit layouts blend all three channels at once: the pixel is spread over 32 bits so
+// that each channel has five free bits above it, room for a weighted sum with a coverage cut to
+// the 0..32 that such channels can show.
+struct SpreadBlend {
+  std::uint32_t spread;  // where the channels lie once spread: green moved up by 16
+  std::uint32_t over;    // the text colour, spread
+
+  static constexpr std::uint32_t kSpread565 = 0x07E0F81F, kSpread555 = 0x03E07C1F;
+  static std::uint32_t Spread(std::uint32_t p, std::uint32_t mask) {
+    return (p | (p << 16)) & mask;
+  }
+  static std::uint16_t Gather(std::uint32_t v) { return static_cast<std::uint16_t>(v | (v >> 16)); }
+  std::uint16_t Blend(std::uint16_t p, unsigned a) const {
+    const std::uint32_t under = Spread(p, spread), a5 = (a + 4) >> 3;
+    return Gather(((under * (32 - a5) + over * a5) >> 5) & spread);
+  }
+};
+
 template <class T>
 void DrawGlyphDirect(const PixelBlock& block, const Glyph& g, long long gx, long long gy,
                      const DirectBlend& blend) {
@@ -284,6 +302,25 @@ void DrawGlyphDirect(const PixelBlock& block, const Glyph& g, long long gx, long
       std::memcpy(&p, out, sizeof(T));
       p = static_cast<T>(a == 255 ? (p & blend.others) | blend.solid : blend.Blend(p, a));
       std::memcpy(out, &p, sizeof(T));
+    }
+  }
+}
+
+void DrawGlyph16(const PixelBlock& block, const Glyph& g, long long gx, long long gy,
+                 const SpreadBlend& blend, std::uint16_t solid) {
+  const long long x0 = std::max(0LL, -gx), x1 = std::min<long long>(g.width, block.width - gx);
+  for (int row = 0; row < g.rows; ++row) {
+    const long long py = gy + row;
+    if (py < 0 || py >= block.height) continue;
+    std::uint8_t* out = block.Row(static_cast<int>(py)) + (gx + x0) * 2;
+    const std::uint8_t* cov = g.coverage.data() + std::size_t(row) * g.width;
+    for (long long col = x0; col < x1; ++col, out += 2) {
+      const unsigned a = cov[col];
+      if (a == 0) continue;
+      std::uint16_t p;
+      std::memcpy(&p, out, 2);
+      p = a == 255 ? solid : blend.Blend(p, a);
+      std::memcpy(out, &p, 2);
     }
   }
 }
@@ -332,6 +369,10 @@ void DrawText(FontFace* face, const PixelBlock& block, int x, int y, const char*
   const int bits = block.format.bitCount;
   const bool direct = bits == 16 || bits == 32;
   const DirectBlend blend(direct ? block.format : PixelFormat::Rgb32(), color);
+  const bool is565 = block.format == PixelFormat::Rgb565(),
+             is555 = block.format == PixelFormat::Rgb555();
+  SpreadBlend spread{is565 ? SpreadBlend::kSpread565 : SpreadBlend::kSpread555, 0};
+  spread.over = SpreadBlend::Spread(blend.solid, spread.spread);
   const long long baseline = static_cast<long long>(y) + face->Ascent();
   long long penX = x;
   for (int i = 0; i < length; ++i) {
@@ -339,7 +380,9 @@ void DrawText(FontFace* face, const PixelBlock& block, int x, int y, const char*
     const long long gx = penX + g.left, gy = baseline - g.top;
     penX += g.advance;
     if (g.rows == 0 || gx >= block.width || gx + g.width <= 0) continue;
-    if (bits == 16)
+    if (is565 || is555)
+      DrawGlyph16(block, g, gx, gy, spread, static_cast<std::uint16_t>(blend.solid));
+    else if (bits == 16)
       DrawGlyphDirect<std::uint16_t>(block, g, gx, gy, blend);
     else if (bits == 32)
       DrawGlyphDirect<std::uint32_t>(block, g, gx, gy, blend);
