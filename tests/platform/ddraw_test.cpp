@@ -429,6 +429,46 @@ TEST_F(DrawingService, AFlipChainNeedsFullScreenAndSwapsItsBuffers) {
   EXPECT_EQ(dd->FlipToGDISurface(), DD_OK);
 }
 
+TEST_F(DrawingService, AnEightBitFullScreensPaletteIsTheSystemPaletteBesideTheReservedColours) {
+  const HWND window = platform::CreateWindowEx(0, "w", platform::WS_POPUP, 0, 0, 640, 480, 0,
+                                               platform::DefWindowProc, nullptr);
+  ASSERT_EQ(dd->SetCooperativeLevel(window, 0x1051), DD_OK);
+  ASSERT_EQ(dd->SetDisplayMode(640, 480, 8), DD_OK);
+  DDSURFACEDESC desc;
+  desc.dwSize = kSurfaceDescSize;
+  desc.dwFlags = DDSD_CAPS;
+  desc.ddsCaps.dwCaps = DDSCAPS_PRIMARYSURFACE;
+  ComPtr<IDirectDrawSurface> primary;
+  ASSERT_EQ(dd->CreateSurface(&desc, primary.Put(), nullptr), DD_OK);
+  std::vector<PALETTEENTRY> entries(256, PALETTEENTRY{1, 2, 3, 0});
+  ComPtr<IDirectDrawPalette> palette;
+  ASSERT_EQ(dd->CreatePalette(DDPCAPS_8BIT, entries.data(), palette.Put(), nullptr), DD_OK);
+  ASSERT_EQ(primary->SetPalette(palette.Get()), DD_OK);
+  const PALETTEENTRY pink[2] = {{255, 128, 128, 0}, {9, 9, 9, 0}};
+  ASSERT_EQ(palette->SetEntries(0, 100, 1, pink), DD_OK);
+  ASSERT_EQ(palette->SetEntries(0, 5, 1, pink + 1), DD_OK);  // a reserved place
+  HDC screen = GetDC(0);
+  PALETTEENTRY system[256];
+  ASSERT_EQ(GetSystemPaletteEntries(screen, 0, 256, system), 256u);
+  EXPECT_EQ(GetDeviceCaps(screen, BITSPIXEL), 8);
+  EXPECT_TRUE(GetDeviceCaps(screen, RASTERCAPS) & RC_PALETTE);
+  ReleaseDC(0, screen);
+  EXPECT_EQ(system[100].peRed, 255);
+  EXPECT_EQ(system[100].peGreen, 128);
+  EXPECT_EQ(system[5].peRed, 128);  // the reserved colour stays
+  // A surface without a palette of its own draws through the screen's.
+  auto s = Make(2, 1, 8);
+  HDC dc;
+  ASSERT_EQ(s->GetDC(&dc), DD_OK);
+  HBRUSH brush = CreateSolidBrush(RGB(250, 130, 125));
+  RECT r{0, 0, 1, 1};
+  FillRect(dc, &r, brush);
+  s->ReleaseDC(dc);
+  EXPECT_EQ(Pixel(s.Get(), 0, 0), 100u);
+  DeleteObject(brush);
+  dd->RestoreDisplayMode();
+}
+
 TEST_F(DrawingService, DisplayModesComeFromTheMachine) {
   machine->SetScreenModes({{640, 480, 8}, {640, 480, 16}, {320, 200, 12}, {800, 600, 32}});
   std::vector<DDSURFACEDESC> seen;
