@@ -14,37 +14,45 @@
 #include "platform/gdi/gditypes.h"
 
 // Device contexts.
-HDC CreateCompatibleDC(HDC hdc);    // a memory context with a 1x1 monochrome bitmap; 0 on failure
-BOOL DeleteDC(HDC hdc);             // frees a memory context (not its selected objects)
-HDC GetDC(HWND hwnd);               // hwnd 0: the screen's context (display format, system palette)
-int ReleaseDC(HWND hwnd, HDC hdc);  // 1 when the screen's context was given back
-int GetDeviceCaps(
-    HDC hdc,
-    int index);  // LOGPIXELSX/Y 96, BITSPIXEL, PLANES, RASTERCAPS, SIZEPALETTE, NUMRESERVED 20
-HGDIOBJ SelectObject(HDC hdc, HGDIOBJ h);  // bitmap, font or brush: the previous one; 0 on failure
-HGDIOBJ GetCurrentObject(HDC hdc,
-                         UINT type);  // OBJ_BITMAP/OBJ_FONT/OBJ_BRUSH/OBJ_PAL: the selected one
-HGDIOBJ GetStockObject(
-    int index);  // WHITE_BRUSH, BLACK_BRUSH, NULL_BRUSH, SYSTEM_FONT, DEFAULT_PALETTE
-BOOL DeleteObject(
-    HGDIOBJ h);   // frees a region, bitmap, palette, font or brush; FALSE while selected or stock
-BOOL GdiFlush();  // drawing is done at once here; always TRUE
+// A memory context holding a 1x1 monochrome bitmap; 0 on failure.
+HDC CreateCompatibleDC(HDC hdc);
+// Frees a memory context (not the objects selected into it).
+BOOL DeleteDC(HDC hdc);
+// hwnd 0: the screen's context (the display's format, the system palette); 0 for a window.
+HDC GetDC(HWND hwnd);
+// 1 when the screen's context was given back.
+int ReleaseDC(HWND hwnd, HDC hdc);
+// LOGPIXELSX/Y 96, BITSPIXEL, PLANES, HORZRES, VERTRES, RASTERCAPS, SIZEPALETTE, NUMCOLORS,
+// NUMRESERVED 20; 0 for anything else.
+int GetDeviceCaps(HDC hdc, int index);
+// A bitmap (memory contexts only, one context at a time), font or brush: the previous one; 0 on
+// failure.
+HGDIOBJ SelectObject(HDC hdc, HGDIOBJ h);
+// OBJ_BITMAP, OBJ_FONT, OBJ_BRUSH, OBJ_PAL: the one selected.
+HGDIOBJ GetCurrentObject(HDC hdc, UINT type);
+// WHITE_BRUSH, BLACK_BRUSH, NULL_BRUSH, SYSTEM_FONT, DEFAULT_PALETTE.
+HGDIOBJ GetStockObject(int index);
+// Frees a region, bitmap, palette, font or brush; FALSE while it is selected into a context.
+// Stock objects stay (TRUE).
+BOOL DeleteObject(HGDIOBJ h);
+// Drawing is done at once here; always TRUE.
+BOOL GdiFlush();
 
 // Bitmaps. The section's pixels are laid out exactly as the header says (bit count 1, 4, 8, 16,
 // 24, 32; BI_RGB or BI_BITFIELDS; bottom-up for a positive height, rows padded to 4 bytes).
-HBITMAP CreateDIBSection(
-    HDC hdc, const BITMAPINFO* pbmi, UINT usage, void** ppvBits, HANDLE hSection,
-    DWORD offset);  // *ppvBits gets the pixel rows; 0 (and *ppvBits nullptr) on failure
-UINT SetDIBColorTable(HDC hdc, UINT iStart, UINT cEntries,
-                      const RGBQUAD* prgbq);  // entries set in the
-                                              // selected section; 0 on failure
-UINT GetDIBColorTable(HDC hdc, UINT iStart, UINT cEntries,
-                      RGBQUAD* prgbq);  // entries read; 0 on failure
+// *ppvBits gets the first stored row; 0 (and *ppvBits nullptr) on failure.
+HBITMAP CreateDIBSection(HDC hdc, const BITMAPINFO* pbmi, UINT usage, void** ppvBits,
+                         HANDLE hSection, DWORD offset);
+// Entries of the colour table of the section selected into hdc: the number set or read; 0 on
+// failure.
+UINT SetDIBColorTable(HDC hdc, UINT iStart, UINT cEntries, const RGBQUAD* prgbq);
+UINT GetDIBColorTable(HDC hdc, UINT iStart, UINT cEntries, RGBQUAD* prgbq);
 
-// Copies. Pixels are converted to the target's format; an 8-bit target without a colour table of
-// its own (a paletted surface) takes the nearest entry of its palette. Negative extents mirror.
+// Copies. Pixels are converted to the target's format; an 8-bit target takes the nearest entry
+// of its colour table, or of its palette when it is a paletted surface. Negative extents mirror.
 // Everything outside either pixel block is clipped away; only SRCCOPY, BLACKNESS and WHITENESS.
-int SetStretchBltMode(HDC hdc, int mode);  // the previous mode; 0 on failure
+// SetStretchBltMode answers the previous mode, 0 on failure.
+int SetStretchBltMode(HDC hdc, int mode);
 int GetStretchBltMode(HDC hdc);
 BOOL BitBlt(HDC hdc, int x, int y, int cx, int cy, HDC hdcSrc, int x1, int y1, DWORD rop);
 BOOL StretchBlt(HDC hdcDest, int xDest, int yDest, int wDest, int hDest, HDC hdcSrc, int xSrc,
@@ -57,38 +65,38 @@ int StretchDIBits(HDC hdc, int xDest, int yDest, int DestWidth, int DestHeight, 
                   UINT iUsage, DWORD rop);
 
 // Palettes. The system palette has the 20 reserved colours at 0-9 and 246-255.
-HPALETTE CreatePalette(const LOGPALETTE* plpal);  // 0 on failure (no entries or more than 256)
-HPALETTE SelectPalette(HDC hdc, HPALETTE hPal,
-                       BOOL bForceBkgd);  // the previous palette; 0 on failure
-UINT RealizePalette(HDC hdc);             // entries mapped; GDI_ERROR on failure
+// 0 on failure (no entries or more than 256).
+HPALETTE CreatePalette(const LOGPALETTE* plpal);
+// The previous palette; 0 on failure.
+HPALETTE SelectPalette(HDC hdc, HPALETTE hPal, BOOL bForceBkgd);
+// The number of entries mapped; GDI_ERROR on failure.
+UINT RealizePalette(HDC hdc);
+// Entries read or written (GetPaletteEntries with nullptr: the palette's size); 0 on failure.
 UINT GetPaletteEntries(HPALETTE hpal, UINT iStart, UINT cEntries, PALETTEENTRY* pPalEntries);
 UINT SetPaletteEntries(HPALETTE hpal, UINT iStart, UINT cEntries, const PALETTEENTRY* pPalEntries);
-UINT GetSystemPaletteEntries(HDC hdc, UINT iStart, UINT cEntries,
-                             PALETTEENTRY* pPalEntries);  // entries
-                                                          // copied
+UINT GetSystemPaletteEntries(HDC hdc, UINT iStart, UINT cEntries, PALETTEENTRY* pPalEntries);
 
-// Regions.
-HRGN CreateEllipticRgn(int x1, int y1, int x2,
-                       int y2);  // the ellipse inscribed in the box; 0 on failure
-BOOL PtInRegion(HRGN hrgn, int x,
-                int y);  // TRUE when the point lies inside; FALSE for a bad handle
+// Regions: the ellipse inscribed in the box, tested at pixel centres; a region that could not
+// be made, or was deleted, contains no point.
+HRGN CreateEllipticRgn(int x1, int y1, int x2, int y2);
+BOOL PtInRegion(HRGN hrgn, int x, int y);
 
-// Brushes.
+// Brushes. FillRect fills the rectangle without its right and bottom edges; 0 on failure.
 HBRUSH CreateSolidBrush(COLORREF color);
-int FillRect(HDC hdc, const RECT* lprc,
-             HBRUSH hbr);  // fills (right and bottom excluded); 0 on failure
+int FillRect(HDC hdc, const RECT* lprc, HBRUSH hbr);
 
 // Text. A font is found by face name with fontconfig (its best match stands in for a missing
-// name) and drawn anti-aliased with FreeType in the text colour; OPAQUE fills the text's box with
-// the background colour first. Without any usable font, text draws nothing and measures 0.
-HFONT CreateFontIndirectA(const LOGFONTA* lplf);  // 0 on failure
-COLORREF SetTextColor(HDC hdc, COLORREF color);   // the previous colour; CLR_INVALID on failure
-COLORREF SetBkColor(HDC hdc, COLORREF color);     // the previous colour; CLR_INVALID on failure
-int SetBkMode(HDC hdc, int mode);  // TRANSPARENT or OPAQUE: the previous mode; 0 on failure
-BOOL TextOutA(HDC hdc, int x, int y, const char* lpString,
-              int c);  // (x, y): top-left of the text's cell
-BOOL GetTextExtentPoint32A(HDC hdc, const char* lpString, int c,
-                           SIZE* psizl);  // advance width, cell height
+// name) and drawn anti-aliased with FreeType in the text colour; OPAQUE fills the text's cell
+// with the background colour first. (x, y) is the top-left corner of the cell; the extent is
+// the advance width and the cell height. Without any usable font, text draws nothing and
+// measures 0. The colour setters answer the previous colour, CLR_INVALID on failure; SetBkMode
+// the previous mode, 0 on failure.
+HFONT CreateFontIndirectA(const LOGFONTA* lplf);
+COLORREF SetTextColor(HDC hdc, COLORREF color);
+COLORREF SetBkColor(HDC hdc, COLORREF color);
+int SetBkMode(HDC hdc, int mode);
+BOOL TextOutA(HDC hdc, int x, int y, const char* lpString, int c);
+BOOL GetTextExtentPoint32A(HDC hdc, const char* lpString, int c, SIZE* psizl);
 BOOL GetTextMetricsA(HDC hdc, TEXTMETRICA* lptm);
 
 // Sounds the system beep through the backend.
