@@ -85,6 +85,28 @@ TEST_P(Surfaces, TheObjectKeepsItsInterfacesAndOwnsWhatIsMadeOnIt) {
   EXPECT_EQ(dd->SurfaceCount(), 0);
 }
 
+TEST_P(Surfaces, TheSecondDescriptionFormMakesSurfacesThroughTheFourthInterface) {
+  TOwnedPtr<TDirectDraw> seventh(Construct<TDirectDraw>(nullptr));
+  auto* s = Construct<TDirectDrawSurface>(seventh.get());
+  DDSURFACEDESC2 desc;
+  desc.dwSize = kSurfaceDesc2Size;
+  desc.dwFlags = DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT;
+  desc.dwWidth = 12;
+  desc.dwHeight = 7;
+  desc.ddsCaps.dwCaps = DDSCAPS_OFFSCREENPLAIN | DDSCAPS_SYSTEMMEMORY;
+  ASSERT_TRUE(s->CreateSurface(desc));
+  EXPECT_EQ(s->Width(), 12);
+  EXPECT_NE(s->IDDSurface4(), nullptr);
+  EXPECT_NE(s->IDDSurface7(), nullptr);
+  EXPECT_TRUE(s->SurfaceDesc().ddsCaps.dwCaps & DDSCAPS_SYSTEMMEMORY);
+  desc.dwWidth = 0;
+  EXPECT_FALSE(s->CreateSurface(desc));  // a failed making leaves the surface empty
+  EXPECT_EQ(s->IDDSurface(), nullptr);
+  EXPECT_EQ(s->DXResult(), DDERR_INVALIDPARAMS);
+  EXPECT_EQ(Raised<EDirectDrawSurfaceError>([&] { s->ISurface7(); }),
+            "IDirectDrawSurface7 not made");
+}
+
 TEST_P(Surfaces, SizingMakesANewSurfaceAndZeroEmptiesIt) {
   TDirectDrawSurface* s = Make(20, 10);
   EXPECT_EQ(s->Width(), 20);

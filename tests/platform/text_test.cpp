@@ -185,6 +185,45 @@ TEST_F(Text, TextPastTheEdgesIsCutAndDrawingItAgainAllocatesNothing) {
   DeleteObject(font);
 }
 
+TEST_F(Text, OnAnIndexedPictureEveryDrawnPixelIsAnEntryOfItsTable) {
+  struct {
+    BITMAPINFOHEADER h;
+    RGBQUAD colors[4];
+  } info{};
+  info.h.biWidth = 64;
+  info.h.biHeight = -24;
+  info.h.biBitCount = 8;
+  info.h.biClrUsed = 4;
+  info.colors[0] = {0, 0, 0, 0};
+  info.colors[1] = {0, 255, 255, 0};  // yellow
+  info.colors[2] = {0, 128, 128, 0};  // dark yellow
+  info.colors[3] = {255, 0, 0, 0};    // blue
+  HDC dc = CreateCompatibleDC(nullptr);
+  void* bits = nullptr;
+  HBITMAP section =
+      CreateDIBSection(dc, reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS, &bits, nullptr, 0);
+  ASSERT_NE(section, nullptr);
+  HGDIOBJ old = SelectObject(dc, section);
+  HFONT font = MakeFont("Comic Sans MS", -16);
+  SelectObject(dc, font);
+  SetBkMode(dc, TRANSPARENT);
+  SetTextColor(dc, RGB(255, 255, 0));
+  ASSERT_TRUE(TextOutA(dc, 2, 2, "Hit", 3));
+  int yellow = 0, blue = 0;
+  for (int i = 0; i < 64 * 24; ++i) {
+    const int v = static_cast<std::uint8_t*>(bits)[i];
+    yellow += v == 1 || v == 2;
+    blue += v == 3;
+  }
+  EXPECT_GT(yellow, 20);
+  EXPECT_EQ(blue, 0);  // no blend toward yellow from black is nearer blue
+  SelectObject(dc, GetStockObject(SYSTEM_FONT));
+  SelectObject(dc, old);
+  DeleteObject(font);
+  DeleteObject(section);
+  DeleteDC(dc);
+}
+
 TEST_F(Text, WithoutAnyFontTextDrawsNothingMeasuresZeroAndSaysSoOnce) {
   gdi::ResetFontsForTesting(true);
   Canvas c;
