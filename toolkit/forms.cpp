@@ -35,6 +35,7 @@ const TPropInfo kCustomFormProps[] = {
     Property<&TCustomForm::ClientHeight, &TCustomForm::SetClientHeight>("ClientHeight"),
     Property<&TCustomForm::Position, &TCustomForm::SetPosition>("Position", nullptr, poDesigned),
     Property<&TCustomForm::KeyPreview, &TCustomForm::SetKeyPreview>("KeyPreview", nullptr, 0),
+    Property<&TCustomForm::Font, &TCustomForm::SetFont>("Font"),
     Property<&TCustomForm::WindowState, &TCustomForm::SetWindowState>("WindowState", nullptr,
                                                                       wsNormal),
     EventProperty<&TCustomForm::OnCreate>("OnCreate"),

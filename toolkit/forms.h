@@ -8,6 +8,7 @@
 
 #include "platform/winapi.h"
 #include "toolkit/controls.h"
+#include "toolkit/graphics.h"
 
 enum TFormBorderStyle { bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow, bsSizeToolWin };
 DECLARE_ENUM_TYPEINFO(TFormBorderStyle);
@@ -78,6 +79,9 @@ class TCustomForm : public TCustomControl {
   // The control that takes the keys the form receives; nullptr: the form itself.
   TWinControl* ActiveControl() const { return FActiveControl; }
   void SetActiveControl(TWinControl* Control) { FActiveControl = Control; }
+  // The form's own font (its text settings as stored); owned by the form, never nullptr.
+  TFont* Font() const { return FFont.get(); }
+  void SetFont(TFont* Value) { FFont->Assign(Value); }
   // The height of a line of the form's font when it was designed (stored as TextHeight).
   std::int32_t TextHeight() const { return FTextHeight; }
   void SetTextHeight(std::int32_t Value) { FTextHeight = Value; }
@@ -123,6 +127,7 @@ class TCustomForm : public TCustomControl {
   TWinControl* FActiveControl = nullptr;
   bool FShownOnce = false;
   std::int32_t FTextHeight = 0;
+  TOwnedPtr<TFont> FFont{Construct<TFont>()};
   bool FCreatedNew = false;
   bool FCreated = false;  // built and OnCreate reached: only then does OnDestroy fire
 };

@@ -12,6 +12,8 @@
 #include <functional>
 #include <string>
 #include <thread>
+#include <utility>
+#include <vector>
 
 #include "platform/winapi.h"
 
@@ -57,6 +59,21 @@ using AudioPull = std::function<void(std::int16_t* samples, int frames, int chan
 // Told that the device has dropped what the sound service had handed it (another program took
 // the device, the device was reset): every buffer of the service is lost.
 using AudioLost = std::function<void()>;
+
+// One display mode the screen can be put in.
+struct ScreenMode {
+  int width = 0, height = 0, bitCount = 0;
+  friend bool operator==(const ScreenMode&, const ScreenMode&) = default;
+};
+
+// The modes a backend offers unless it knows better: the usual sizes at 8, 16 and 32 bits.
+inline std::vector<ScreenMode> StandardScreenModes() {
+  std::vector<ScreenMode> modes;
+  for (int bits : {8, 16, 32})
+    for (auto [w, h] : {std::pair{640, 480}, std::pair{800, 600}, std::pair{1024, 768}})
+      modes.push_back({w, h, bits});
+  return modes;
+}
 
 enum class WaitResult {
   Event,    // an event was taken
@@ -117,6 +134,9 @@ class Backend {
 
   // A 32-bit millisecond count that wraps around.
   virtual std::uint32_t Milliseconds() = 0;
+
+  // The display modes that full screen can use; the screen is emulated at that size.
+  virtual std::vector<ScreenMode> ScreenModes() { return StandardScreenModes(); }
 
   virtual void SetCursorVisible(bool visible) = 0;
   virtual void Beep() = 0;

@@ -118,6 +118,10 @@ class FormStreams : public HeadlessTest {
     form->SetPosition(poScreenCenter);
     form->SetKeyPreview(true);
     form->SetTextHeight(13);
+    form->Font()->SetName("Comic Sans MS");
+    form->Font()->SetHeight(-13);
+    form->Font()->SetColor(clNavy);
+    form->Font()->SetStyle(TFontStyles{fsBold});
     form->OnCreate = TNotifyEvent::Of<&TSampleBaseForm::FormCreate>(form);
     form->OnDestroy = TNotifyEvent::Of<&TSampleBaseForm::FormDestroy>(form);
     auto* panel = Construct<TCustomControl>(form);
@@ -155,6 +159,11 @@ TEST_F(FormStreams, AFormIsBuiltFromItsStoredDescriptionBeforeOnCreate) {
   EXPECT_TRUE(form->KeyPreview());
   EXPECT_EQ(form->Color(), clBtnFace);
   EXPECT_EQ(form->TextHeight(), 13);
+  EXPECT_EQ(form->Font()->Name(), "Comic Sans MS");
+  EXPECT_EQ(form->Font()->Height(), -13);
+  EXPECT_EQ(form->Font()->Color(), clNavy);
+  EXPECT_EQ(form->Font()->Style(), TFontStyles{fsBold});
+  EXPECT_EQ(form->Font()->Charset(), DEFAULT_CHARSET);
   ASSERT_TRUE(form->Timer1 && form->Widget && form->Panel);
   EXPECT_FALSE(form->Timer1->Enabled());
   EXPECT_EQ(form->Timer1->Interval(), 1140u);

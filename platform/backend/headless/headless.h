@@ -19,7 +19,7 @@
 // that moved the clock, and keeps them for a test to read (up to a limit, then only mixes).
 // The device can be taken away, and can be told to drop the service's buffers.
 //
-// Does not: have real screen modes; those are the drawing service's own.
+// Screen modes: a list that a test can set; the drawing service emulates them.
 #pragma once
 
 #include <cstdint>
@@ -122,6 +122,8 @@ class HeadlessBackend final : public Backend {
 
   void SetFocusOnShow(bool focus) { FFocusOnShow = focus; }
   void SetScreen(const RECT& screen) { FScreen = screen; }
+  // The display modes the machine offers (the standard list unless told).
+  void SetScreenModes(std::vector<ScreenMode> modes) { FScreenModes = std::move(modes); }
 
   // What the desktop shows.
   const WindowRecord* Window(HWND window) const;
@@ -150,6 +152,7 @@ class HeadlessBackend final : public Backend {
   RECT ClientRect(HWND window) override;
   void ActivateWindow(HWND window) override;
   RECT ScreenRect() override { return FScreen; }
+  std::vector<ScreenMode> ScreenModes() override { return FScreenModes; }
   WaitResult WaitEvent(MSG& event, DWORD timeoutMs) override;
   std::uint32_t Milliseconds() override { return FNow; }
   void Present(HWND window, const FrameView& frame, const RECT& source, const RECT& target,
@@ -176,6 +179,7 @@ class HeadlessBackend final : public Backend {
   std::vector<Scripted> FEvents;  // in the order they become available
   std::map<HWND, WindowRecord> FWindows;
   RECT FScreen{0, 0, 1280, 1024};
+  std::vector<ScreenMode> FScreenModes = StandardScreenModes();
   bool FFocusOnShow = true;
   bool FCursorVisible = true;
   int FBeeps = 0;

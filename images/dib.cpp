@@ -1,0 +1,460 @@
+#include "images/dib.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <limits>
+#include <memory>
+
+#include "toolkit/endian.h"
+#include "toolkit/streams.h"
+#include "toolkit/sysutils.h"
+
+IMPLEMENT_CLASS(TDIB, TGraphic)
+
+namespace {
+[[maybe_unused]] const bool kRegisteredDIB =
+    (RegisterGraphicClass<TDIB>("dib", "Device Independent Bitmap"), true);
+
+// The image every new picture starts on; it lives until the program ends.
+TDIBSharedImage* EmptyImage() {
+  static TDIBSharedImage* image = [] {
+    auto* empty = new TDIBSharedImage;
+    empty->Reference();
+    return empty;
+  }();
+  return image;
+}
+
+constexpr std::uint32_t kCoreHeaderSize = 12;
+constexpr std::uint32_t kInfoHeaderSize = 40;
+constexpr std::size_t kFileHeaderSize = 14;
+constexpr std::uint8_t kJPEGStart[2] = {0xFF, 0xD8};
+constexpr std::size_t kMaxColors = 256;
+
+// What the header of a DIB says, in either form.
+struct DIBHeader {
+  std::int32_t Width = 0;
+  std::int32_t Height = 0;
+  std::int32_t BitCount = 0;
+  std::uint32_t Compression = BI_RGB;
+  std::uint32_t SizeImage = 0;
+  std::uint32_t ColorsUsed = 0;
+  std::size_t EntrySize = 4;
+};
+
+[[noreturn]] void InvalidDIB() { throw EInvalidGraphic(dibmsg::SInvalidDIB); }
+
+// Fails with the stream's read error up front when fewer than Count bytes are left, so that a
+// header promising more pixels than the data holds costs no allocation.
+void RequireBytes(TStream& Stream, std::int64_t Count) {
+  if (Stream.Size() - Stream.Position() < Count) throw EReadError(msg::SReadError);
+}
+
+DIBHeader ReadHeader(TStream& Stream, std::uint32_t HeaderSize) {
+  DIBHeader h;
+  std::uint8_t b[kInfoHeaderSize];
+  if (HeaderSize == kCoreHeaderSize) {
+    Stream.ReadBuffer(b, kCoreHeaderSize - 4);
+    h.Width = GetLE16(b + 0);
+    h.Height = GetLE16(b + 2);
+    h.BitCount = GetLE16(b + 6);
+    h.EntrySize = 3;
+    return h;
+  }
+  if (HeaderSize != kInfoHeaderSize) InvalidDIB();
+  Stream.ReadBuffer(b, kInfoHeaderSize - 4);
+  h.Width = GetLE32Signed(b + 0);
+  h.Height = GetLE32Signed(b + 4);
+  h.BitCount = GetLE16(b + 10);
+  h.Compression = GetLE32(b + 12);
+  h.SizeImage = GetLE32(b + 16);
+  h.ColorsUsed = GetLE32(b + 28);
+  if (h.Compression > BI_BITFIELDS) InvalidDIB();
+  // A negative width or a row count that has no positive twin describes no picture.
+  if (h.Width < 0 || h.Height == std::numeric_limits<std::int32_t>::min()) InvalidDIB();
+  return h;
+}
+}  // namespace
+
+TDIB::TDIB() { SetImage(EmptyImage()); }
+
+TDIB::~TDIB() {
+  FCanvas.reset();
+  if (FImage) FImage->Release();
+}
+
+// ---- sharing ----
+
+void TDIB::SetImage(TDIBSharedImage* Value) {
+  if (Value == FImage) return;
+  if (FCanvas) FCanvas->SetHandle(nullptr);
+  Value->Reference();
+  if (FImage) FImage->Release();
+  FImage = Value;
+  FBitCount = Value->FBitCount;
+  FWidth = Value->FWidth;
+  FHeight = Value->FHeight;
+  FWidthBytes = Value->FWidthBytes;
+  FNextLine = Value->FNextLine;
+  FSize = Value->FSize;
+  FPBits = Value->FPBits;
+  FTopPBits = Value->FTopPBits;
+  ColorTable = Value->FColorTable;
+  PixelFormat = Value->FPixelFormat;
+  FNowPixelFormat = Value->FPixelFormat;
+  if (FCanvas) FCanvas->SetHandle(Value->FDC);
+}
+
+void TDIB::Changing(bool MemoryImage) {
+  TDIBSharedImage* image = FImage;
+  if (image->RefCount() <= 1 && !image->FCompressed && (MemoryImage || !image->FMemoryImage))
+    return;
+  std::unique_ptr<TDIBSharedImage> own;
+  if (image->FBitCount == 0) {
+    // The empty image has nothing to copy but its colours.
+    if (image->RefCount() <= 1) return;
+    own.reset(new TDIBSharedImage);
+    own->FColorTable = image->FColorTable;
+  } else {
+    own.reset(TDIBSharedImage::Duplicate(*image, MemoryImage));
+  }
+  SetImage(own.release());
+}
+
+void TDIB::CanvasChanging(TObject*) { Changing(false); }
+
+void TDIB::Clear() { SetImage(EmptyImage()); }
+
+int TDIB::ImageRefCount() const { return FImage->RefCount(); }
+bool TDIB::Compressed() const { return FImage->FCompressed; }
+bool TDIB::MemoryImage() const { return FImage->FMemoryImage; }
+HBITMAP TDIB::Handle() const { return FImage->FHandle; }
+
+void TDIB::Assign(const TPersistent* Source) {
+  if (!Source) {
+    Clear();
+    Changed();
+  } else if (Source->Is<TDIB>()) {
+    if (Source == this) return;
+    SetImage(static_cast<const TDIB*>(Source)->FImage);
+    Changed();
+  } else if (Source->Is<TPicture>()) {
+    Assign(static_cast<const TPicture*>(Source)->Graphic());
+  } else if (Source->Is<TGraphic>()) {
+    auto* graphic = const_cast<TGraphic*>(static_cast<const TGraphic*>(Source));
+    if (graphic->Empty()) {
+      Clear();
+    } else {
+      PixelFormat = kPixelFormat888;
+      SetSize(graphic->Width(), graphic->Height(), 24);
+      Canvas()->Draw(0, 0, graphic);
+    }
+    Changed();
+  } else {
+    TGraphic::Assign(Source);
+  }
+}
+
+// ---- reading and writing ----
+
+void TDIB::ReadData(TStream& Stream) {
+  ReadDIB(Stream);
+  Changed();
+}
+
+void TDIB::ReadDIB(TStream& Stream) {
+  std::uint8_t sizeBytes[4];
+  const std::int64_t got = Stream.Read(sizeBytes, 4);
+  if (got == 0) {
+    Clear();
+    return;
+  }
+  if (got < 4) InvalidDIB();
+  const DIBHeader h = ReadHeader(Stream, GetLE32(sizeBytes));
+
+  TDIBPixelFormat format = h.BitCount == 16 ? kPixelFormat555 : kPixelFormat888;
+  if (h.Compression == BI_BITFIELDS) {
+    std::uint8_t masks[12];
+    Stream.ReadBuffer(masks, sizeof masks);
+    format = MakeDIBPixelFormatFromMasks(GetLE32(masks), GetLE32(masks + 4), GetLE32(masks + 8));
+  }
+
+  TRGBQuads colors{};
+  std::size_t count = h.ColorsUsed;
+  if (count == 0 && h.BitCount <= 8) count = std::size_t{1} << std::max(h.BitCount, 0);
+  count = std::min(count, kMaxColors);
+  std::uint8_t entries[kMaxColors * 4];
+  Stream.ReadBuffer(entries, static_cast<std::int64_t>(count * h.EntrySize));
+  for (std::size_t i = 0; i < count; ++i) {
+    const std::uint8_t* e = entries + i * h.EntrySize;
+    colors[i] = RGBQUAD{e[0], e[1], e[2], h.EntrySize == 4 ? e[3] : BYTE{0}};
+  }
+
+  const bool compressed = h.Compression == BI_RLE8 || h.Compression == BI_RLE4;
+  const std::int32_t height = std::abs(h.Height);
+  // Settle what building would refuse before the pixel block is asked for.
+  if (!IsValidBitCount(h.BitCount))
+    throw EInvalidGraphicOperation(Format(dibmsg::SInvalidBitCount, h.BitCount));
+  if (!IsAcceptedPixelFormat(h.BitCount, format))
+    throw EInvalidGraphicOperation(dibmsg::SInvalidPixelFormat);
+  // Each run-length kind belongs to one bit count; data of the other kind would be expanded
+  // with the wrong pixel size.
+  if ((h.Compression == BI_RLE8 && h.BitCount != 8) ||
+      (h.Compression == BI_RLE4 && h.BitCount != 4))
+    InvalidDIB();
+  // Rows too long for any bitmap are more than any stream here holds.
+  const std::int64_t widthBytes = DIBWidthBytes(h.Width, h.BitCount);
+  const std::int64_t pixelBytes =
+      widthBytes < 0 ? std::numeric_limits<std::int64_t>::max() : widthBytes * height;
+  RequireBytes(Stream, compressed ? std::int64_t{h.SizeImage} : pixelBytes);
+
+  std::unique_ptr<TDIBSharedImage> image(TDIBSharedImage::Create(
+      h.Width, height, h.BitCount, format, colors, FImage->FMemoryImage, compressed));
+  if (compressed) {
+    std::vector<std::uint8_t> data(h.SizeImage);
+    Stream.ReadBuffer(data.data(), static_cast<std::int64_t>(data.size()));
+    image->SetCompressedData(std::move(data));
+  } else if (image->FSize > 0) {
+    if (!image->FMemoryImage) GdiFlush();
+    if (h.Height > 0) {
+      Stream.ReadBuffer(image->FPBits, image->FSize);
+    } else {
+      for (std::int32_t y = 0; y < height; ++y)
+        Stream.ReadBuffer(image->FTopPBits + static_cast<std::ptrdiff_t>(y) * image->FNextLine,
+                          image->FWidthBytes);
+    }
+  }
+  SetImage(image.release());
+}
+
+void TDIB::WriteData(TStream& Stream) {
+  if (Empty()) return;
+  if (!FImage->FMemoryImage) GdiFlush();
+  Stream.WriteBuffer(FImage->FBitmapInfo.data(), FImage->FBitmapInfoSize);
+  Stream.WriteBuffer(FImage->FPBits, FImage->FSize);
+}
+
+void TDIB::LoadFromStream(TStream& Stream) {
+  std::uint8_t header[kFileHeaderSize];
+  const std::int64_t got = Stream.Read(header, kFileHeaderSize);
+  if (got == 0) {
+    Clear();
+    Changed();
+    return;
+  }
+  // A JPEG file belongs to the toolkit's JPEG picture kind, which this toolkit does not have.
+  if (got >= 2 && header[0] == kJPEGStart[0] && header[1] == kJPEGStart[1]) InvalidDIB();
+  if (got < static_cast<std::int64_t>(kFileHeaderSize) || header[0] != 'B' || header[1] != 'M')
+    InvalidDIB();
+  ReadData(Stream);
+}
+
+void TDIB::SaveToStream(TStream& Stream) {
+  if (Empty()) return;
+  std::uint8_t header[kFileHeaderSize] = {'B', 'M'};
+  PutLE32(header + 2, static_cast<std::uint32_t>(kFileHeaderSize + FImage->FBitmapInfoSize +
+                                                 static_cast<std::uint32_t>(FSize)));
+  PutLE32(header + 10, static_cast<std::uint32_t>(kFileHeaderSize + FImage->FBitmapInfoSize));
+  Stream.WriteBuffer(header, kFileHeaderSize);
+  WriteData(Stream);
+}
+
+// ---- size and colours ----
+
+void TDIB::SetSize(std::int32_t AWidth, std::int32_t AHeight, std::int32_t ABitCount) {
+  if (AWidth <= 0 || AHeight <= 0) {
+    Clear();
+    Changed();
+    return;
+  }
+  if (AWidth == FWidth && AHeight == FHeight && ABitCount == FBitCount &&
+      PixelFormat.RBitMask == FNowPixelFormat.RBitMask &&
+      PixelFormat.GBitMask == FNowPixelFormat.GBitMask &&
+      PixelFormat.BBitMask == FNowPixelFormat.BBitMask)
+    return;
+  SetImage(TDIBSharedImage::Create(AWidth, AHeight, ABitCount, PixelFormat, ColorTable,
+                                   FImage->FMemoryImage, false));
+  Changed();
+}
+
+void TDIB::SetWidth(std::int32_t Value) { SetSize(Value, FHeight, FBitCount); }
+
+void TDIB::SetHeight(std::int32_t Value) { SetSize(FWidth, Value, FBitCount); }
+
+void TDIB::UpdatePalette() {
+  if (ColorTable == FImage->FColorTable) return;
+  // Taking an image of its own resets the working table to the image's; keep the new one.
+  const TRGBQuads table = ColorTable;
+  Changing(true);
+  ColorTable = table;
+  FImage->SetColorTable(table);
+  Changed();
+}
+
+HPALETTE TDIB::GetPalette() { return FImage->GetPalette(); }
+
+void TDIB::SetPalette(HPALETTE Value) {
+  if (!Value) return;
+  PALETTEENTRY entries[kMaxColors];
+  const UINT n = GetPaletteEntries(Value, 0, kMaxColors, entries);
+  for (UINT i = 0; i < n && i < kMaxColors; ++i)
+    ColorTable[i] = RGBQUAD{entries[i].peBlue, entries[i].peGreen, entries[i].peRed, 0};
+  UpdatePalette();
+}
+
+// ---- pixels ----
+
+std::uint8_t* TDIB::ScanLine(std::int32_t Y) {
+  if (Y < 0 || Y >= FHeight) throw EInvalidGraphicOperation(Format(dibmsg::SScanLineRangeOver, Y));
+  Changing(true);
+  if (!FImage->FMemoryImage) GdiFlush();
+  return FTopPBits + static_cast<std::ptrdiff_t>(Y) * FNextLine;
+}
+
+const std::uint8_t* TDIB::ScanLineReadOnly(std::int32_t Y) {
+  if (Y < 0 || Y >= FHeight) throw EInvalidGraphicOperation(Format(dibmsg::SScanLineRangeOver, Y));
+  return TopPBitsReadOnly() + static_cast<std::ptrdiff_t>(Y) * FNextLine;
+}
+
+std::uint8_t* TDIB::TopPBits() {
+  Changing(true);
+  if (!FImage->FMemoryImage) GdiFlush();
+  return FTopPBits;
+}
+
+std::uint8_t* TDIB::PBits() {
+  Changing(true);
+  if (!FImage->FMemoryImage) GdiFlush();
+  return FPBits;
+}
+
+const std::uint8_t* TDIB::TopPBitsReadOnly() {
+  // Run-length data has no rows to point at: it is expanded first.
+  if (FImage->FCompressed) Changing(true);
+  if (!FImage->FMemoryImage) GdiFlush();
+  return FTopPBits;
+}
+
+const std::uint8_t* TDIB::PBitsReadOnly() {
+  if (FImage->FCompressed) Changing(true);
+  if (!FImage->FMemoryImage) GdiFlush();
+  return FPBits;
+}
+
+std::uint32_t TDIB::Pixels(std::int32_t X, std::int32_t Y) {
+  if (X < 0 || Y < 0 || X >= FWidth || Y >= FHeight || FSize == 0) return 0;
+  const std::uint8_t* row = ScanLineReadOnly(Y);
+  switch (FBitCount) {
+    case 1: return (row[X / 8] >> (7 - X % 8)) & 1;
+    case 4: return (X % 2 == 0) ? row[X / 2] >> 4 : row[X / 2] & 0x0F;
+    case 8: return row[X];
+    case 16: return GetLE16(row + 2 * X);
+    case 24: {
+      const std::uint8_t* p = row + 3 * X;
+      return p[2] | (p[1] << 8) | (p[0] << 16);
+    }
+    case 32: return GetLE32(row + 4 * X);
+    default: return 0;
+  }
+}
+
+void TDIB::SetPixels(std::int32_t X, std::int32_t Y, std::uint32_t Value) {
+  if (X < 0 || Y < 0 || X >= FWidth || Y >= FHeight || FSize == 0) return;
+  std::uint8_t* row = ScanLine(Y);
+  switch (FBitCount) {
+    case 1: {
+      const auto bit = static_cast<std::uint8_t>(0x80 >> (X % 8));
+      row[X / 8] = (Value & 1) ? (row[X / 8] | bit) : (row[X / 8] & ~bit);
+      break;
+    }
+    case 4: {
+      std::uint8_t& b = row[X / 2];
+      b = (X % 2 == 0) ? static_cast<std::uint8_t>((b & 0x0F) | ((Value & 0x0F) << 4))
+                       : static_cast<std::uint8_t>((b & 0xF0) | (Value & 0x0F));
+      break;
+    }
+    case 8: row[X] = static_cast<std::uint8_t>(Value); break;
+    case 16: PutLE16(row + 2 * X, static_cast<std::uint16_t>(Value)); break;
+    case 24: {
+      std::uint8_t* p = row + 3 * X;
+      p[0] = static_cast<std::uint8_t>(Value >> 16);
+      p[1] = static_cast<std::uint8_t>(Value >> 8);
+      p[2] = static_cast<std::uint8_t>(Value);
+      break;
+    }
+    case 32: PutLE32(row + 4 * X, Value); break;
+    default: break;
+  }
+}
+
+// ---- storage ----
+
+void TDIB::Compress() {
+  if (Empty() || FImage->FCompressed || (FBitCount != 4 && FBitCount != 8)) return;
+  if (!FImage->FMemoryImage) GdiFlush();
+  std::vector<std::uint8_t> data = EncodeRLE(FBitCount, FWidth, FHeight, FWidthBytes, FPBits);
+  SetImage(TDIBSharedImage::CreateCompressed(*FImage, std::move(data)));
+}
+
+void TDIB::Decompress() {
+  if (FImage->FCompressed) Changing(true);
+}
+
+// ---- GDI ----
+
+namespace {
+// The canvas of a picture: a call that finds no context (the picture was a memory image or
+// empty when the canvas last looked) asks the picture for its device bitmap.
+class TDIBCanvas : public TCanvas {
+ public:
+  explicit TDIBCanvas(TEvent<HDC()> Fetch) : FFetch(Fetch) {}
+
+ protected:
+  void CreateHandle() override { SetHandle(FFetch()); }
+
+ private:
+  TEvent<HDC()> FFetch;
+};
+}  // namespace
+
+TCanvas* TDIB::Canvas() {
+  Changing(false);
+  if (!FCanvas) {
+    FCanvas.reset(Construct<TDIBCanvas>(TEvent<HDC()>::Of<&TDIB::CanvasHandle>(this)));
+    FCanvas->OnChanging = TNotifyEvent::Of<&TDIB::CanvasChanging>(this);
+    FCanvas->SetHandle(FImage->FDC);
+  }
+  return FCanvas.get();
+}
+
+HDC TDIB::CanvasHandle() {
+  Changing(false);
+  return FImage->FDC;
+}
+
+void TDIB::Draw(TCanvas& ACanvas, const TRect& Rect) {
+  if (Empty()) return;
+  const HDC dc = ACanvas.Handle();
+  HPALETTE oldPalette = nullptr;
+  if (FImage->FPaletteCount > 0) {
+    if (const HPALETTE palette = FImage->GetPalette()) {
+      oldPalette = SelectPalette(dc, palette, true);
+      RealizePalette(dc);
+    }
+  }
+  const int oldMode = SetStretchBltMode(dc, COLORONCOLOR);
+  GdiFlush();
+  const auto rop = static_cast<DWORD>(ACanvas.CopyMode());
+  if (FImage->FMemoryImage) {
+    TBitmapInfoBlock info;
+    FImage->FillBitmapInfo(info);
+    if (StretchDIBits(dc, Rect.Left, Rect.Top, Rect.Width(), Rect.Height(), 0, 0, FWidth, FHeight,
+                      FPBits, reinterpret_cast<const BITMAPINFO*>(&info), DIB_RGB_COLORS, rop) == 0)
+      MessageBeep(MB_OK);
+  } else {
+    StretchBlt(dc, Rect.Left, Rect.Top, Rect.Width(), Rect.Height(), FImage->FDC, 0, 0, FWidth,
+               FHeight, rop);
+  }
+  if (oldPalette) SelectPalette(dc, oldPalette, true);
+  if (oldMode) SetStretchBltMode(dc, oldMode);
+}

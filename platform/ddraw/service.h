@@ -1,0 +1,54 @@
+// The drawing service as a whole: making it loadable as "DDraw.dll", the emulated screen and
+// its modes, the machine's knobs for the failures that programs must survive (every surface
+// lost at once, video memory running out), and the hook through which finished frames leave.
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <vector>
+
+#include "platform/ddraw/ddraw.h"
+#include "platform/gdi/pixels.h"
+
+namespace ddraw {
+
+// Makes "DDraw.dll" loadable with its three entries, and starts the service afresh: the screen
+// in the desktop's own mode (the backend's screen size, 32 bits), all video memory free, no
+// primary surface, 16-bit modes 5-6-5, no presenter, no frames counted.
+void RegisterService();
+
+struct DisplayMode {
+  int width = 0, height = 0, bitCount = 0;
+  friend bool operator==(const DisplayMode&, const DisplayMode&) = default;
+};
+
+// The modes that EnumDisplayModes offers and SetDisplayMode accepts, from the backend.
+std::vector<DisplayMode> DisplayModes();
+DisplayMode CurrentDisplayMode();
+
+// Knobs for tests and tools.
+// Every surface made so far is lost, until its Restore.
+void LoseAllSurfaces();
+// Video memory in bytes; surfaces asking for video memory beyond it fail with
+// DDERR_OUTOFVIDEOMEMORY, and those that did not ask land in system memory.
+void SetVideoMemory(std::size_t bytes);
+std::size_t VideoMemoryFree();
+// The layout of 16-bit modes: 5-6-5 unless told 5-5-5.
+void SetHighColorLayout(bool fiveFiveFive);
+
+// A frame that reached the screen: the primary surface's pixels, the rectangle of them that
+// changed, the palette of an 8-bit screen, and the window the frame is for (0: full screen).
+struct PresentedFrame {
+  gdi::PixelBlock pixels;
+  RECT changed;
+  const PALETTEENTRY* palette = nullptr;
+  HWND window = 0;
+};
+using Presenter = std::function<void(const PresentedFrame&)>;
+// Called after every blit into the primary surface and every flip; the desktop backend shows
+// the frame, the headless machine counts it.
+void SetPresenter(Presenter presenter);
+// Frames presented since the service started.
+std::size_t PresentedFrames();
+
+}  // namespace ddraw

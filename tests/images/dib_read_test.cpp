@@ -1,0 +1,401 @@
+// Reading and writing picture data: header forms, bit counts, masks, colour tables, row order,
+// the file form, and every malformed picture with its error and the picture left as it was.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <random>
+
+#include "images/dib.h"
+#include "tests/images/dib_support.h"
+#include "tests/support/raises.h"
+
+namespace {
+
+TOwnedPtr<TDIB> NewDIB() { return TOwnedPtr<TDIB>(Construct<TDIB>()); }
+
+void Read(TDIB& dib, const Bytes& bytes) { dib.ReadData(*StreamOf(bytes)); }
+
+std::vector<Bytes> RandomRows(int width, int height, int bits, unsigned seed) {
+  std::mt19937 rng(seed);
+  std::vector<Bytes> rows(height, Bytes(RowBytes(width, bits)));
+  for (Bytes& row : rows)
+    for (auto& b : row) b = static_cast<std::uint8_t>(rng());
+  return rows;
+}
+
+// The value of pixel x of a stored row, worked out from the layout of each bit count.
+std::uint32_t PixelOfRow(const Bytes& row, int x, int bits) {
+  switch (bits) {
+    case 1: return (row[x / 8] & (0x80 >> (x % 8))) ? 1 : 0;
+    case 4: return x % 2 == 0 ? row[x / 2] / 16 : row[x / 2] % 16;
+    case 8: return row[x];
+    case 16: return row[2 * x] + 256u * row[2 * x + 1];
+    case 24: return row[3 * x + 2] + 256u * row[3 * x + 1] + 65536u * row[3 * x];
+    default:
+      return row[4 * x] + 256u * row[4 * x + 1] + 65536u * row[4 * x + 2] +
+             16777216u * row[4 * x + 3];
+  }
+}
+
+TEST(DIBRead, EveryBitCountReadsItsRowsBottomUpAndTopDownAlike) {
+  for (int bits : {1, 4, 8, 16, 24, 32}) {
+    SCOPED_TRACE(bits);
+    const int w = 13, h = 5;
+    const auto rows = RandomRows(w, h, bits, static_cast<unsigned>(bits));
+    DIBLayout layout{.Width = w, .Height = h, .BitCount = static_cast<std::uint16_t>(bits)};
+    if (bits <= 8) layout.Colors = RampColors(1 << bits);
+    layout.Pixels = StoreRows(rows, true);
+    auto up = NewDIB();
+    Read(*up, InfoDIB(layout));
+    layout.Height = -h;
+    layout.Pixels = StoreRows(rows, false);
+    auto down = NewDIB();
+    Read(*down, InfoDIB(layout));
+
+    ASSERT_EQ(up->Width(), w);
+    ASSERT_EQ(up->Height(), h);
+    ASSERT_EQ(down->Height(), h);
+    EXPECT_EQ(up->BitCount(), bits);
+    EXPECT_EQ(up->WidthBytes(), RowBytes(w, bits));
+    EXPECT_EQ(up->Size(), RowBytes(w, bits) * h);
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x) {
+        ASSERT_EQ(up->Pixels(x, y), PixelOfRow(rows[y], x, bits)) << x << "," << y;
+        ASSERT_EQ(down->Pixels(x, y), up->Pixels(x, y)) << x << "," << y;
+      }
+    // The bottom row is the first row of the block.
+    EXPECT_EQ(0, std::memcmp(up->PBitsReadOnly(), rows[h - 1].data(), rows[h - 1].size()));
+  }
+}
+
+TEST(DIBRead, ColourTableTakesColoursUsedOrTheDefaultCount) {
+  auto full = NewDIB();
+  Read(*full, InfoDIB({.Width = 2,
+                       .Height = 1,
+                       .BitCount = 4,
+                       .Colors = RampColors(16),
+                       .Pixels = {0x1F, 0, 0, 0}}));
+  EXPECT_EQ(full->ColorTable[15].rgbRed, 45);
+  EXPECT_EQ(full->ColorTable[15].rgbGreen, 30);
+  EXPECT_EQ(full->ColorTable[16].rgbRed, 0);  // beyond the 16 read
+  EXPECT_EQ(full->Pixels(0, 0), 1u);
+  EXPECT_EQ(full->Pixels(1, 0), 15u);
+
+  auto three = NewDIB();
+  Read(*three, InfoDIB({.Width = 2,
+                        .Height = 1,
+                        .BitCount = 4,
+                        .ColorsUsed = 3,
+                        .Colors = RampColors(3),
+                        .Pixels = {0x21, 0, 0, 0}}));
+  EXPECT_EQ(three->ColorTable[2].rgbRed, 6);
+  for (int i = 3; i < 256; ++i) ASSERT_EQ(three->ColorTable[i], RGBQUAD{}) << i;
+  EXPECT_EQ(three->Pixels(0, 0), 2u);  // the pixels followed three entries, not sixteen
+
+  // 24 bits read no table unless told, and at most 256 entries when told more.
+  auto none = NewDIB();
+  Read(*none, InfoDIB({.Width = 1, .Height = 1, .BitCount = 24, .Pixels = {1, 2, 3, 0}}));
+  EXPECT_EQ(none->Pixels(0, 0), 0x010203u);
+  auto many = NewDIB();
+  Bytes colors = RampColors(256);
+  Read(*many, InfoDIB({.Width = 1,
+                       .Height = 1,
+                       .BitCount = 24,
+                       .ColorsUsed = 300,
+                       .Colors = colors,
+                       .Pixels = {7, 8, 9, 0}}));
+  EXPECT_EQ(many->Pixels(0, 0), 0x070809u);
+  EXPECT_EQ(many->ColorTable[255].rgbBlue, 255);
+}
+
+TEST(DIBRead, CoreHeaderHasThreeByteColoursAndBottomUpRows) {
+  Bytes b;
+  Put32(b, 12);
+  Put16(b, 3);
+  Put16(b, 2);
+  Put16(b, 1);
+  Put16(b, 1);
+  Append(b, {10, 20, 30, 40, 50, 60});        // two entries blue, green, red
+  Append(b, {0x40, 0, 0, 0, 0xA0, 0, 0, 0});  // bottom row 0 1 0, top row 1 0 1
+  auto dib = NewDIB();
+  Read(*dib, b);
+  EXPECT_EQ(dib->Width(), 3);
+  EXPECT_EQ(dib->Height(), 2);
+  EXPECT_EQ(dib->ColorTable[1].rgbBlue, 40);
+  EXPECT_EQ(dib->ColorTable[1].rgbRed, 60);
+  EXPECT_EQ(dib->ColorTable[1].rgbReserved, 0);
+  EXPECT_EQ(dib->Pixels(0, 0), 1u);
+  EXPECT_EQ(dib->Pixels(1, 0), 0u);
+  EXPECT_EQ(dib->Pixels(1, 1), 1u);
+}
+
+TEST(DIBRead, OnlyTheWidthsOfTheMasksCount) {
+  const auto read16 = [](std::vector<std::uint32_t> masks) {
+    auto dib = NewDIB();
+    Read(*dib, InfoDIB({.Width = 1,
+                        .Height = 1,
+                        .BitCount = 16,
+                        .Compression = masks.empty() ? 0u : 3u,
+                        .Masks = masks,
+                        .Pixels = {0x34, 0x12, 0, 0}}));
+    EXPECT_EQ(dib->Pixels(0, 0), 0x1234u);
+    return dib->NowPixelFormat();
+  };
+  const TDIBPixelFormat f555 = read16({});
+  EXPECT_EQ(f555.RBitMask, 0x7C00u);
+  EXPECT_EQ(f555.RShift, 7u);
+  EXPECT_EQ(f555.GShift, 2u);
+  EXPECT_EQ(f555.BShift, 3u);
+  const TDIBPixelFormat f565 = read16({0xF800, 0x7E0, 0x1F});
+  EXPECT_EQ(f565.GBitMask, 0x7E0u);
+  EXPECT_EQ(f565.GBitCount, 6u);
+  EXPECT_EQ(f565.RShift, 8u);
+  EXPECT_EQ(read16({0x7C00, 0x3E0, 0x1F00}), f555);
+
+  auto wide = NewDIB();
+  const Bytes tenBits = InfoDIB({.Width = 1,
+                                 .Height = 1,
+                                 .BitCount = 32,
+                                 .Compression = 3,
+                                 .Masks = {0x3FF00000, 0xFFC00, 0x3FF},
+                                 .Pixels = {0, 0, 0, 0}});
+  EXPECT_EQ(MessageOf<EInvalidGraphicOperation>([&] { Read(*wide, tenBits); }),
+            "PixelFormat in invalid");
+  auto eight = NewDIB();
+  Read(*eight, InfoDIB({.Width = 1,
+                        .Height = 1,
+                        .BitCount = 32,
+                        .Compression = 3,
+                        .Masks = {0xFF0000, 0xFF00, 0xFF},
+                        .Pixels = {1, 2, 3, 4}}));
+  EXPECT_EQ(eight->Pixels(0, 0), 0x04030201u);
+}
+
+TEST(DIBRead, MalformedPicturesFailWithTheirErrorAndLeaveThePictureAsItWas) {
+  const Bytes good = InfoDIB(
+      {.Width = 2, .Height = 2, .BitCount = 8, .Colors = RampColors(256), .Pixels = Bytes(8, 7)});
+  struct Case {
+    const char* what;
+    Bytes data;
+    std::string cls;
+    std::string message;
+  };
+  Bytes headerCut(good.begin(), good.begin() + 20);
+  Bytes tableCut(good.begin(), good.begin() + 40 + 100);
+  Bytes pixelsCut(good.begin(), good.end() - 1);
+  Bytes masksCut = InfoDIB({.Width = 1, .Height = 1, .BitCount = 16, .Compression = 3});
+  Append(masksCut, {0, 0xF8, 0, 0, 0xE0, 0x07});
+  Bytes size108 = good;
+  size108[0] = 108;
+  // Bit counts of 8 or less read their colour table before the bit count is judged.
+  Bytes bits2 = InfoDIB(
+      {.Width = 1, .Height = 1, .BitCount = 2, .Colors = RampColors(4), .Pixels = Bytes(4)});
+  Bytes bits7 = InfoDIB(
+      {.Width = 1, .Height = 1, .BitCount = 7, .Colors = RampColors(128), .Pixels = Bytes(4)});
+  Bytes compression4 = InfoDIB({.Width = 1, .Height = 1, .BitCount = 8, .Compression = 4});
+  Bytes rleMismatch = InfoDIB({.Width = 1,
+                               .Height = 1,
+                               .BitCount = 4,
+                               .Compression = 1,
+                               .SizeImage = 2,
+                               .Colors = RampColors(16),
+                               .Pixels = {0, 1}});
+  Bytes negativeWidth = InfoDIB({.Width = -4, .Height = 1, .BitCount = 8});
+  Bytes hugeRows = InfoDIB({.Width = 0x7FFFFFF0, .Height = 0x7FFFFFF0, .BitCount = 32});
+  const Case cases[] = {
+      {"two bytes", {40, 0}, "EInvalidGraphic", "DIB is invalid"},
+      {"header size 108", size108, "EInvalidGraphic", "DIB is invalid"},
+      {"compression 4", compression4, "EInvalidGraphic", "DIB is invalid"},
+      {"run-length kind of the other bit count", rleMismatch, "EInvalidGraphic", "DIB is invalid"},
+      {"negative width", negativeWidth, "EInvalidGraphic", "DIB is invalid"},
+      {"bit count 2", bits2, "EInvalidGraphicOperation", "Bitcount in invalid (2)"},
+      {"bit count 7", bits7, "EInvalidGraphicOperation", "Bitcount in invalid (7)"},
+      {"header cut", headerCut, "EReadError", "Stream read error"},
+      {"masks cut", masksCut, "EReadError", "Stream read error"},
+      {"colour table cut", tableCut, "EReadError", "Stream read error"},
+      {"pixels cut", pixelsCut, "EReadError", "Stream read error"},
+      {"rows far beyond the data", hugeRows, "EReadError", "Stream read error"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    auto dib = NewDIB();
+    Read(*dib, good);
+    auto other = NewDIB();
+    other->Assign(dib.get());
+    const std::uint8_t* bitsBefore = dib->PBitsReadOnly();
+    try {
+      Read(*dib, c.data);
+      ADD_FAILURE() << "nothing raised";
+    } catch (const Exception& e) {
+      EXPECT_STREQ(e.ClassName(), c.cls.c_str());
+      EXPECT_EQ(e.Message(), c.message);
+    }
+    EXPECT_EQ(dib->Width(), 2);
+    EXPECT_EQ(dib->BitCount(), 8);
+    EXPECT_EQ(dib->PBitsReadOnly(), bitsBefore);
+    EXPECT_EQ(dib->ImageRefCount(), 2);
+    EXPECT_EQ(dib->Pixels(1, 1), 7u);
+    EXPECT_EQ(dib->ColorTable[9].rgbRed, 27);
+  }
+}
+
+TEST(DIBRead, AnEmptyStreamGivesAnEmptyPicture) {
+  auto dib = NewDIB();
+  Read(*dib, {});
+  EXPECT_TRUE(dib->Empty());
+  Read(*dib, InfoDIB({.Width = 1, .Height = 1, .BitCount = 24, .Pixels = Bytes(4)}));
+  EXPECT_FALSE(dib->Empty());
+  Read(*dib, {});
+  EXPECT_TRUE(dib->Empty());
+  EXPECT_EQ(dib->Width(), 0);
+}
+
+TEST(DIBRead, ANewPictureIsEmptyWithAGreyRamp) {
+  auto dib = NewDIB();
+  EXPECT_TRUE(dib->Empty());
+  EXPECT_EQ(dib->Width(), 0);
+  EXPECT_EQ(dib->Pixels(0, 0), 0u);
+  EXPECT_EQ(dib->ColorTable[77], (RGBQUAD{77, 77, 77, 0}));
+  auto out = StreamOf({});
+  dib->WriteData(*out);
+  EXPECT_EQ(out->Size(), 0);
+}
+
+TEST(DIBWrite, WritesItsOwnHeaderColoursAndBottomUpRows) {
+  const auto rows = RandomRows(5, 3, 4, 9);
+  auto dib = NewDIB();
+  Read(*dib, InfoDIB({.Width = 5,
+                      .Height = -3,
+                      .BitCount = 4,
+                      .SizeImage = 999,
+                      .ColorsUsed = 2,
+                      .Colors = RampColors(2),
+                      .Pixels = StoreRows(rows, false)}));
+  auto out = StreamOf({});
+  dib->WriteData(*out);
+  // The system's own header: 40 bytes, positive height, the image size filled in, no counts,
+  // and all 16 colour entries (the two read, then zeros).
+  Bytes expected = InfoDIB({.Width = 5, .Height = 3, .BitCount = 4, .SizeImage = 12, .Pixels = {}});
+  Bytes colors = RampColors(2);
+  colors.resize(64, 0);
+  Append(expected, colors);
+  Append(expected, StoreRows(rows, true));
+  EXPECT_EQ(BytesOf(*out), expected);
+
+  auto again = NewDIB();
+  Read(*again, BytesOf(*out));
+  for (int y = 0; y < 3; ++y)
+    for (int x = 0; x < 5; ++x) ASSERT_EQ(again->Pixels(x, y), dib->Pixels(x, y));
+}
+
+TEST(DIBWrite, SixteenAndThirtyTwoBitPicturesWriteTheirMasks) {
+  auto dib = NewDIB();
+  Read(*dib, InfoDIB({.Width = 1, .Height = 1, .BitCount = 16, .Pixels = {0xFF, 0x7F, 0, 0}}));
+  auto out = StreamOf({});
+  dib->WriteData(*out);
+  const Bytes b = BytesOf(*out);
+  ASSERT_EQ(b.size(), 52u + 4u);
+  EXPECT_EQ(b[16], 3);  // bit fields
+  EXPECT_EQ(b[40], 0x00);
+  EXPECT_EQ(b[41], 0x7C);  // red mask 0x7C00
+  EXPECT_EQ(b[48], 0x1F);  // blue mask 0x1F
+  auto again = NewDIB();
+  Read(*again, b);
+  EXPECT_EQ(again->NowPixelFormat(), dib->NowPixelFormat());
+  EXPECT_EQ(again->Pixels(0, 0), 0x7FFFu);
+}
+
+TEST(DIBFile, FileFormHasABMHeaderInFront) {
+  auto dib = NewDIB();
+  Read(*dib,
+       InfoDIB({.Width = 2, .Height = 1, .BitCount = 24, .Pixels = {1, 2, 3, 4, 5, 6, 0, 0}}));
+  auto out = StreamOf({});
+  dib->SaveToStream(*out);
+  const Bytes b = BytesOf(*out);
+  ASSERT_EQ(b.size(), 14u + 40u + 8u);
+  EXPECT_EQ(b[0], 'B');
+  EXPECT_EQ(b[1], 'M');
+  EXPECT_EQ(b[2], 62);   // total length
+  EXPECT_EQ(b[10], 54);  // offset of the pixels
+  auto loaded = NewDIB();
+  loaded->LoadFromStream(*StreamOf(b));
+  EXPECT_EQ(loaded->Pixels(1, 0), 0x040506u);
+
+  const auto fails = [&](const Bytes& data) {
+    auto p = NewDIB();
+    p->Assign(dib.get());
+    const std::string m = MessageOf<EInvalidGraphic>([&] { p->LoadFromStream(*StreamOf(data)); });
+    EXPECT_EQ(p->Width(), 2);
+    return m;
+  };
+  Bytes notBM = b;
+  notBM[0] = 'X';
+  EXPECT_EQ(fails(notBM), "DIB is invalid");
+  EXPECT_EQ(fails(Bytes(b.begin(), b.begin() + 13)), "DIB is invalid");
+  Bytes jpeg = b;
+  jpeg[0] = 0xFF;
+  jpeg[1] = 0xD8;
+  EXPECT_EQ(fails(jpeg), "DIB is invalid");
+
+  auto empty = NewDIB();
+  empty->Assign(dib.get());
+  empty->LoadFromStream(*StreamOf({}));
+  EXPECT_TRUE(empty->Empty());
+}
+
+TEST(DIBFile, APictureLoadsADIBFileByItsExtension) {
+  auto dib = NewDIB();
+  Read(*dib, InfoDIB({.Width = 1, .Height = 1, .BitCount = 24, .Pixels = {9, 8, 7, 0}}));
+  auto out = StreamOf({});
+  dib->SaveToStream(*out);
+  const auto path = std::filesystem::temp_directory_path() /
+                    ("marvosk-picture-" + std::to_string(::getpid()) + ".DIB");
+  std::ofstream(path, std::ios::binary)
+      .write(reinterpret_cast<const char*>(out->Memory()), out->Size());
+  TOwnedPtr<TPicture> picture(Construct<TPicture>());
+  picture->LoadFromFile(path.string());
+  std::filesystem::remove(path);
+  ASSERT_NE(picture->Graphic(), nullptr);
+  EXPECT_EQ(static_cast<TDIB*>(picture->Graphic())->Pixels(0, 0), 0x090807u);
+  EXPECT_EQ(MessageOf<EInvalidGraphic>([&] { picture->LoadFromFile("picture.xyz"); }),
+            "Unknown picture file extension (.xyz)");
+  EXPECT_NE(picture->Graphic(), nullptr);
+}
+
+TEST(DIBPicture, DataIsTheClassNameThenTheDIBData) {
+  const Bytes dibData = InfoDIB(
+      {.Width = 1, .Height = 1, .BitCount = 24, .SizeImage = 4, .Pixels = {0x30, 0x20, 0x10, 0}});
+  Bytes value = {4, 'T', 'D', 'I', 'B'};
+  Append(value, dibData);
+  TOwnedPtr<TPicture> picture(Construct<TPicture>());
+  picture->ReadData(*StreamOf(value));
+  ASSERT_NE(picture->Graphic(), nullptr);
+  ASSERT_TRUE(picture->Graphic()->Is<TDIB>());
+  EXPECT_EQ(static_cast<TDIB*>(picture->Graphic())->Pixels(0, 0), 0x302010u);
+  EXPECT_EQ(picture->Width(), 1);
+
+  auto out = StreamOf({});
+  picture->WriteData(*out);
+  EXPECT_EQ(BytesOf(*out), value);
+
+  // A failing graphic leaves the old one; the class name is compared exactly.
+  Bytes broken = {4, 'T', 'D', 'I', 'B', 1, 2};
+  TGraphic* before = picture->Graphic();
+  EXPECT_EQ(MessageOf<EInvalidGraphic>([&] { picture->ReadData(*StreamOf(broken)); }),
+            "DIB is invalid");
+  EXPECT_EQ(picture->Graphic(), before);
+  Bytes lower = {4, 'T', 'd', 'i', 'b'};
+  Append(lower, dibData);
+  picture->ReadData(*StreamOf(lower));
+  EXPECT_EQ(picture->Graphic(), nullptr);
+  EXPECT_EQ(picture->Width(), 0);
+
+  auto none = StreamOf({});
+  picture->WriteData(*none);
+  EXPECT_EQ(none->Size(), 0);
+}
+
+}  // namespace
