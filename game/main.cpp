@@ -3,6 +3,7 @@
 
 #include "game/main_form.h"
 #include "platform/backend/sdl2/sdl2.h"
+#include "platform/ddraw/service.h"
 #include "platform/system/machine.h"
 #include "toolkit/application.h"
 
@@ -11,6 +12,7 @@ int main() {
     std::fputs("marvosk: cannot open the desktop\n", stderr);
     return 1;
   }
+  ddraw::RegisterService();  // "DDraw.dll", drawing on this desktop
   int status = 0;
   try {
     TOwnedPtr<TApplication> app(new TApplication());

@@ -182,6 +182,7 @@ DirectDraw::~DirectDraw() {
   if (s.exclusiveOwner == this) {
     s.exclusiveOwner = nullptr;
     s.exclusiveWindow = 0;
+    LeaveFullScreen();
   }
   if (FChangedMode) RestoreDisplayMode();
 }
@@ -456,6 +457,7 @@ void ChangeMode(const DisplayMode& mode) {
 }  // namespace
 
 HRESULT DirectDraw::RestoreDisplayMode() {
+  LeaveFullScreen();
   ChangeMode(Service().desktop);
   FChangedMode = false;
   return DD_OK;
@@ -474,6 +476,7 @@ HRESULT DirectDraw::SetCooperativeLevel(HWND window, DWORD flags) {
   } else if (s.exclusiveOwner == this) {
     s.exclusiveOwner = nullptr;
     s.exclusiveWindow = 0;
+    LeaveFullScreen();
   }
   FExclusive = exclusive;
   return DD_OK;
@@ -486,6 +489,8 @@ HRESULT DirectDraw::SetDisplayMode(DWORD width, DWORD height, DWORD bitCount) {
   if (std::find(modes.begin(), modes.end(), wanted) == modes.end()) return DDERR_INVALIDMODE;
   ChangeMode(wanted);
   FChangedMode = !(wanted == Service().desktop);
+  // An exclusive window is shown alone over the monitor in the new mode.
+  if (FExclusive && Service().exclusiveOwner == this) EnterFullScreen(Service().exclusiveWindow);
   return DD_OK;
 }
 
@@ -494,8 +499,11 @@ HRESULT DirectDraw::SetDisplayMode(DWORD width, DWORD height, DWORD bitCount, DW
 }
 
 HRESULT DirectDraw::WaitForVerticalBlank(DWORD flags, HANDLE) {
-  // No beam to wait for: the next blank begins at once.
-  return flags == DDWAITVB_BLOCKBEGIN || flags == 0 ? DD_OK : DDERR_UNSUPPORTED;
+  if (flags != DDWAITVB_BLOCKBEGIN && flags != 0) return DDERR_UNSUPPORTED;
+  // The desktop can only wait for the blank as it shows a frame: the next frame shown waits
+  // for it (vsync), so the wait and the blit that follows it keep their meaning together.
+  Service().vblankAsked = true;
+  return DD_OK;
 }
 
 HRESULT DirectDraw::GetAvailableVidMem(const DDSCAPS2*, DWORD* total, DWORD* free) {
@@ -551,8 +559,10 @@ void RegisterService() {
   s.videoTotal = std::max(kDefaultVideoMemory, s.videoUsed);
   s.exclusiveOwner = nullptr;
   s.exclusiveWindow = 0;
-  s.presenter = nullptr;
+  s.presenter = PresentOnDesktop;
   s.frames = 0;
+  s.vblankAsked = false;
+  s.fullScreenWindow = 0;
   gdi::SetScreenMode(desktop.width, desktop.height, desktop.bitCount);
   platform::RegisterBuiltinModule(
       "DDraw.dll", {{"DirectDrawCreate", reinterpret_cast<void*>(&DirectDrawCreate)},

@@ -201,7 +201,13 @@ struct ServiceState {
   HWND exclusiveWindow = 0;
   Presenter presenter;
   std::size_t frames = 0;
+  bool vblankAsked = false;   // WaitForVerticalBlank since the last frame
+  HWND fullScreenWindow = 0;  // the top-level window the desktop shows full screen
 };
+
+// The exclusive window covers the monitor with the current mode; or is a window again.
+void EnterFullScreen(HWND window);
+void LeaveFullScreen();
 ServiceState& Service();
 
 gdi::PixelFormat ModeFormat(int bitCount);

@@ -42,12 +42,17 @@ struct PresentedFrame {
   gdi::PixelBlock pixels;
   RECT changed;
   const PALETTEENTRY* palette = nullptr;
+  const gdi::Rgb* colors = nullptr;  // the same palette as 0x00RRGGBB
   HWND window = 0;
+  bool waitVBlank = false;  // a vertical-blank wait was asked for since the last frame
 };
 using Presenter = std::function<void(const PresentedFrame&)>;
-// Called after every blit into the primary surface and every flip; the desktop backend shows
-// the frame, the headless machine counts it.
+// Called after every blit into the primary surface and every flip. The service starts with
+// PresentOnDesktop; tests may put their own in its place.
 void SetPresenter(Presenter presenter);
+// Shows the changed part of the screen in the window it belongs to, through the backend: the
+// part of the screen that the window's top-level client area covers, at its place there.
+void PresentOnDesktop(const PresentedFrame& frame);
 // Frames presented since the service started.
 std::size_t PresentedFrames();
 

@@ -79,7 +79,10 @@ void Surface::Present(const RECT& changed) {
   frame.pixels = FMemory->block;
   frame.changed = changed;
   frame.palette = FPalette ? FPalette->Entries() : nullptr;
+  frame.colors = FPalette ? FPalette->Colors() : nullptr;
   frame.window = FClipper ? FClipper->Window() : s.exclusiveWindow;
+  frame.waitVBlank = s.vblankAsked;
+  s.vblankAsked = false;
   s.presenter(frame);
 }
 

@@ -428,6 +428,30 @@ BOOL SetWindowPos(HWND h, int x, int y, int width, int height, UINT flags) {
   return true;
 }
 
+BOOL SetFullScreenWindow(HWND h, bool on, int width, int height) {
+  Window* w = Find(h);
+  if (!w || !w->onDesktop) return false;
+  M().backend->SetFullScreen(h, on, width, height);
+  if (!(w = Find(h))) return false;
+  const RECT old = w->rect;
+  const RECT now = M().backend->ClientRect(h);
+  w->rect = now;
+  if (!w->minimized) w->normalRect = now;
+  WINDOWPOS pos{h, 0, now.left, now.top, Width(now), Height(now), SWP_NOZORDER | SWP_NOACTIVATE};
+  SendMessage(h, WM_WINDOWPOSCHANGED, 0, reinterpret_cast<LPARAM>(&pos));
+  if (now.left != old.left || now.top != old.top)
+    SendMessage(h, WM_MOVE, 0, MAKELPARAM_XY(now.left, now.top));
+  if (Width(now) != Width(old) || Height(now) != Height(old))
+    SendMessage(h, WM_SIZE, SIZE_RESTORED, SizeParam(now));
+  return true;
+}
+
+HWND GetTopLevel(HWND h) {
+  const Window* w = Find(h);
+  while (w && w->parent != 0 && w->parent != HWND_MESSAGE) w = Find(w->parent);
+  return w ? w->handle : 0;
+}
+
 BOOL GetWindowRect(HWND h, RECT& rect) {
   const Window* w = Find(h);
   if (!w) return false;

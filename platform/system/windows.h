@@ -46,6 +46,13 @@ BOOL IsIconic(HWND window);
 // window) and sends WM_WINDOWPOSCHANGED, then WM_MOVE and WM_SIZE for what changed.
 BOOL SetWindowPos(HWND window, int x, int y, int width, int height, UINT flags);
 BOOL GetWindowRect(HWND window, RECT& rect);  // screen coordinates
+// Full screen for a top-level window: the desktop shows it alone over the whole monitor,
+// holding an emulated screen of width x height, and the window's rectangle becomes that screen
+// (0, 0, width, height), with WM_WINDOWPOSCHANGED, WM_MOVE and WM_SIZE for what changed. Off: the
+// window goes back to where it was.
+BOOL SetFullScreenWindow(HWND window, bool on, int width, int height);
+// The top-level window that holds a window (the window itself when it is top-level).
+HWND GetTopLevel(HWND window);
 BOOL GetClientRect(HWND window, RECT& rect);  // (0, 0, width, height)
 BOOL ClientToScreen(HWND window, POINT& point);
 BOOL ScreenToClient(HWND window, POINT& point);
