@@ -154,23 +154,27 @@ struct IsSet<TSet<E>> : std::true_type {
   using Element = E;
 };
 
+// The records below are made once per type in whichever file first asks. They are not const on
+// purpose: a file that sees every part as a constant may place its copy in read-only memory
+// while another file fills in the same (shared) record when first asked, which would then
+// write into read-only memory and end the program before it starts.
 template <class E>
 const TTypeInfo* SetTypeInfo() {
-  static const TTypeInfo kInfo{
+  static TTypeInfo kInfo{
       .Kind = TTypeKind::tkSet, .Name = "set", .ElementType = TypeInfo(static_cast<E*>(nullptr))};
   return &kInfo;
 }
 
 template <class C>
 const TTypeInfo* ClassTypeInfo() {
-  static const TTypeInfo kInfo{
+  static TTypeInfo kInfo{
       .Kind = TTypeKind::tkClass, .Name = C::ClassInfo.Name, .ClassType = &C::ClassInfo};
   return &kInfo;
 }
 
 template <class Event>
 const TTypeInfo* MethodTypeInfo() {
-  static const TTypeInfo kInfo{
+  static TTypeInfo kInfo{
       .Kind = TTypeKind::tkMethod, .Name = "method", .Signature = Event::Signature()};
   return &kInfo;
 }
