@@ -68,6 +68,8 @@ TControl::~TControl() {
   if (FParent) FParent->RemoveControl(this);
 }
 
+bool TControl::PaletteChanged(bool /*Foreground*/) { return false; }
+
 void TControl::SetParent(TWinControl* AParent) {
   if (FParent == AParent) return;
   if (FParent) FParent->RemoveControl(this);

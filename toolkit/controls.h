@@ -70,6 +70,9 @@ class TControl : public TComponent {
   void SetColor(TColor Value) { FColor = Value; }
   // Whether the control and all its parents are visible.
   virtual bool Showing() const;
+  // The system palette changed (Foreground: the application's window is in front); answers
+  // whether the control realised its colours anew.
+  virtual bool PaletteChanged(bool Foreground);
 
   // A control read from a component stream goes into the windowed control whose children
   // are being read.
