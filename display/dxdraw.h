@@ -171,13 +171,14 @@ class TCustomDXDraw : public TCustomControl {
   void ApplyColorTable(const TColorTable& Table);
   void FlipToDesktop();
   void ParentWindowHook(TMessage& Message, TWndMethod DefWindowProc);
-  void FinalizeSteps();
+  void StartDriver();
 
   bool FAutoInitialize = false;
   bool FAutoSize = false;
   bool FCalledDoInitialize = false;
   bool FCalledDoInitializeSurface = false;
   TCustomForm* FForm = nullptr;
+  // In order of registration.
   std::vector<TDXDrawNotifyEvent> FNotifyEventList;
   bool FInitialized = false;
   bool FInitialized2 = false;
