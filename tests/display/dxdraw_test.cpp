@@ -215,7 +215,7 @@ TEST_F(DeviceTest, WhileRunningOnlyThePresentationOptionsTakeEffect) {
   // The full screen asked for takes effect at the next start.
   dx->Finalize();
   EXPECT_EQ(dx->NowOptions(),
-            TDXDrawOptions{doFullScreen, doStretch, doFlip} + TDXDrawOptions::FromBits(0x4000));
+            (TDXDrawOptions{doFullScreen, doStretch, doFlip} + TDXDrawOptions::FromBits(0x4000)));
   dx->Initialize();
   EXPECT_EQ(ddraw::CurrentDisplayMode(), (ddraw::DisplayMode{640, 480, 16}));
 }
@@ -271,6 +271,8 @@ TEST_F(DeviceTest, AHandlerRegisteredDuringTheStartGetsTheRestoreOnlyOnce) {
   form->Show();
   EXPECT_EQ(joiner.seen.Take(), (Lines{"dxntSetSurfaceSize", "dxntInitialize",
                                        "dxntInitializeSurface", "dxntRestore"}));
+  dx->UnRegisterNotifyEvent(joiner.seen.Handler());
+  dx->OnInitialize = nullptr;
 }
 
 // Handlers that take themselves (or another) out while they are told.
@@ -367,6 +369,7 @@ TEST_F(DeviceTest, ARestoreThatStopsTheDeviceLeavesCanDrawFalse) {
   ddraw::LoseAllSurfaces();
   EXPECT_FALSE(dx->CanDraw());
   dx->Flip();
+  dx->UnRegisterNotifyEvent(TDXDrawNotifyEvent::Of<&StopsOnRestore::Notify>(&stopper));
 }
 
 TEST_F(DeviceTest, ThePaletteNoticeRestoresOnlyInTheForeground) {
