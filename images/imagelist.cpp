@@ -53,7 +53,7 @@ void TCustomDXImageList::DXDrawNotify(TCustomDXDraw* Sender, TDXDrawNotifyType N
 namespace {
 const TPropInfo kImageListProps[] = {
     Property<&TDXImageList::DXDraw, &TDXImageList::SetDXDraw>("DXDraw"),
-    Property<&TDXImageList::Items, &TDXImageList::SetItems>("Items"),
+    Property<&TDXImageList::Items, &TDXImageList::SetItems>("Items", PictureCollectionTypeInfo()),
 };
 }  // namespace
 

@@ -419,6 +419,13 @@ void TPictureCollection::WriteColorTable(TStream& Stream) {
 
 // ---- the collection as a component resource ----
 
+const TTypeInfo* PictureCollectionTypeInfo() {
+  static const TTypeInfo kInfo{.Kind = TTypeKind::tkClass,
+                               .Name = TPictureCollection::ClassInfo.Name,
+                               .ClassType = &TPictureCollection::ClassInfo};
+  return &kInfo;
+}
+
 namespace {
 
 // Publishes a collection as its items, so that the collection travels as a component stream.

@@ -193,3 +193,9 @@ class TPictureCollection : public THashCollection {
   TCustomDXDraw* FDXDraw = nullptr;
   TPersistent* FOwner;
 };
+
+// The type of properties holding a picture collection. Tables in several sources name it
+// through this one definition: the toolkit's per-class type is made once per source, and two
+// sources making it at different stages of start-up (one from constants, one at run time)
+// write over each other.
+const TTypeInfo* PictureCollectionTypeInfo();
