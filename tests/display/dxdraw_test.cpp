@@ -52,8 +52,8 @@ TEST_F(DeviceTest, StartingARunningDeviceStopsItCompletelyFirst) {
 }
 
 TEST_F(DeviceTest, WithoutAFormTheStartFailsAndNothingIsTold) {
+  DeviceLog lonely;  // outlives the device, which tells it of its destruction
   TOwnedPtr<TDXDraw> lone(Construct<TDXDraw>(nullptr));
-  DeviceLog lonely;
   lonely.BindEvents(lone.get());
   lone->RegisterNotifyEvent(lonely.Handler());
   lonely.Take();
