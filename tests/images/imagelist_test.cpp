@@ -8,6 +8,7 @@
 #include <functional>
 
 #include "display/dxdraw.h"
+#include "display/dxdrawdisplay.h"
 #include "display/surface.h"
 #include "images/dib.h"
 #include "platform/backend/headless/headless.h"
@@ -294,3 +295,26 @@ TEST_F(ImageListOnDevice, AWideSheetInVideoMemoryIsCutIntoBlocksThatStillDrawEve
 }
 
 }  // namespace
+
+// In full screen the surfaces take the mode's pixel format; a key colour that the format
+// cannot hold exactly still matches the picture's own pixels of that colour after loading.
+class ImageListInFullScreen : public ImageListOnDevice,
+                              public ::testing::WithParamInterface<int> {};
+
+TEST_P(ImageListInFullScreen, TheKeyMatchesTheConvertedPixelsOfItsColour) {
+  const TColor odd = TColor(0x13579B);
+  const PixelFn picture = [&](int x, int y) { return (x + y) % 2 ? odd : Backdrop(x, y); };
+  SetPicture(sight, 12, 10, picture);
+  sight->SetTransparentColor(odd);
+  dxdraw->Display()->SetWidth(640);
+  dxdraw->Display()->SetHeight(480);
+  dxdraw->Display()->SetBitCount(GetParam());
+  dxdraw->SetOptions({doFullScreen, doFlip, doAllowReboot, doWaitVBlank, doCenter});
+  dxdraw->Initialize();
+  ASSERT_TRUE(dxdraw->CanDraw());
+  ASSERT_EQ(Target()->BitCount(), GetParam());
+  ASSERT_EQ(sight->Surfaces(0)->BitCount(), GetParam());
+  ExpectDrawn(sight, 100, 100, 12, 10, picture, odd);
+}
+
+INSTANTIATE_TEST_SUITE_P(Depths, ImageListInFullScreen, ::testing::Values(8, 16, 32));
