@@ -478,3 +478,70 @@ TEST_F(DeviceTest, DestroyingTheFormsWindowStopsTheDevice) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(DeviceTest, TheClassTablePublishesTheSettingsAStoredFormSets) {
+  ASSERT_EQ(GetClass("TDXDraw"), &TDXDraw::ClassInfo);
+  const TClassInfo& info = TDXDraw::ClassInfo;
+  const TPropInfo* options = info.FindProperty("Options");
+  ASSERT_NE(options, nullptr);
+  EXPECT_EQ(options->Type->Kind, TTypeKind::tkSet);
+  // The game's stored options, as the form reader sets them: bits of the set.
+  const TDXDrawOptions game{doAllowReboot, doWaitVBlank, doCenter, doFlip};
+  options->Set(dx, std::int64_t(game.Bits()));
+  EXPECT_EQ(dx->Options(), game);
+  EXPECT_EQ(std::get<std::int64_t>(options->Get(dx)), std::int64_t(game.Bits()));
+
+  const TPropInfo* display = info.FindProperty("Display");
+  ASSERT_NE(display, nullptr);
+  EXPECT_EQ(display->Type->Kind, TTypeKind::tkClass);
+  auto* sub = dynamic_cast<TDXDrawDisplay*>(std::get<TObject*>(display->Get(dx)));
+  ASSERT_EQ(sub, dx->Display());
+  const TPropInfo* fixed = sub->ClassType()->FindProperty("FixedBitCount");
+  ASSERT_NE(fixed, nullptr);
+  fixed->Set(sub, std::int64_t(0));
+  EXPECT_FALSE(dx->Display()->FixedBitCount());
+  EXPECT_EQ(sub->ClassType()->FindProperty("BitCount")->Default, 16);
+  EXPECT_EQ(sub->ClassType()->FindProperty("Width")->Default, 640);
+
+  EXPECT_EQ(info.FindProperty("SurfaceWidth")->Default, 640);
+  EXPECT_EQ(info.FindProperty("SurfaceHeight")->Default, 480);
+  EXPECT_EQ(info.FindProperty("Color")->Default, clWindow);
+  for (const char* name : {"AutoInitialize", "AutoSize", "OnFinalize", "OnFinalizeSurface",
+                           "OnInitialize", "OnInitializeSurface", "OnInitializing",
+                           "OnRestoreSurface", "OnMouseDown", "OnMouseMove", "Align"})
+    EXPECT_NE(info.FindProperty(name), nullptr) << name;
+
+  // Read from a stored form: the surface size set while loading only stores the field.
+  dx->Loading();
+  info.FindProperty("SurfaceWidth")->Set(dx, std::int64_t(320));
+  log.Take();
+  EXPECT_EQ(dx->SurfaceWidth(), 320);
+  EXPECT_TRUE(log.Take().empty());
+}
+
+// A device whose window can be made anew while it runs.
+class RemadeDevice : public TDXDraw {
+ public:
+  using TDXDraw::TDXDraw;
+  void Remake() { RecreateWnd(); }
+};
+
+TEST_F(DeviceTest, AWindowMadeAnewGetsTheClipperBoundToIt) {
+  dx->Free();
+  auto* remade = Construct<RemadeDevice>(form);
+  remade->SetParent(form);
+  remade->SetAlign(alClient);
+  form->Show();
+  ASSERT_TRUE(remade->Initialized());
+  const HWND before = remade->Handle();
+  remade->Remake();
+  ASSERT_TRUE(remade->Initialized());
+  ASSERT_NE(remade->Handle(), before);
+  HWND bound = 0;
+  ASSERT_EQ(remade->Clipper()->IClipper()->GetHWnd(&bound), DD_OK);
+  EXPECT_EQ(bound, remade->Handle());
+}
+
+}  // namespace
