@@ -2,8 +2,12 @@
 
 #include <algorithm>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 
 #include "display/surface.h"
+#include "images/dib.h"
+#include "toolkit/streams.h"
 #include "toolkit/types.h"
 
 IMPLEMENT_CLASS(TDirectDraw, TDirectX)
@@ -161,4 +165,30 @@ PALETTEENTRY TDirectDrawPalette::GetEntry(int Index) {
 
 void TDirectDrawPalette::SetEntry(int Index, PALETTEENTRY Value) {
   SetEntries(static_cast<DWORD>(Index), 1, &Value);
+}
+
+void TDirectDrawPalette::LoadFromDIB(TDIB* DIB) {
+  PALETTEENTRY entries[256];
+  for (std::size_t i = 0; i < 256; ++i) {
+    const RGBQUAD& q = DIB->ColorTable[i];
+    entries[i] = PALETTEENTRY{q.rgbRed, q.rgbGreen, q.rgbBlue, 0};
+  }
+  CreatePalette(DDPCAPS_8BIT, entries);
+}
+
+void TDirectDrawPalette::LoadFromFile(const std::string& FileName) {
+  std::ifstream file(FileName, std::ios::binary);
+  if (!file) throw EStreamError(Format("Cannot open file \"%s\"", FileName.c_str()));
+  const std::vector<char> bytes{std::istreambuf_iterator<char>(file),
+                                std::istreambuf_iterator<char>()};
+  TOwnedPtr<TMemoryStream> stream(Construct<TMemoryStream>());
+  stream->WriteBuffer(bytes.data(), static_cast<std::int64_t>(bytes.size()));
+  stream->SetPosition(0);
+  LoadFromStream(*stream);
+}
+
+void TDirectDrawPalette::LoadFromStream(TStream& Stream) {
+  TOwnedPtr<TDIB> dib(Construct<TDIB>());
+  dib->LoadFromStream(Stream);
+  if (dib->Size() > 0) LoadFromDIB(dib.get());
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "common/directx.h"
@@ -28,6 +29,8 @@ using PGUID = GUID*;
 class TDirectDrawSurface;
 class TDirectDrawPalette;
 class TDirectDrawClipper;
+class TDIB;
+class TStream;
 
 class TDirectDraw : public TDirectX {
   DECLARE_CLASSINFO(TDirectDraw);
@@ -116,6 +119,12 @@ class TDirectDrawPalette : public TDirectX {
   bool SetEntries(DWORD StartIndex, DWORD NumEntries, const PALETTEENTRY* Entries);
   PALETTEENTRY GetEntry(int Index);
   void SetEntry(int Index, PALETTEENTRY Value);
+  PALETTEENTRY Entries(int Index) { return GetEntry(Index); }
+  // A new 256-entry palette from a picture's colour table.
+  void LoadFromDIB(TDIB* DIB);
+  // Read a picture and, when it has a size, take its colours.
+  void LoadFromFile(const std::string& FileName);
+  void LoadFromStream(TStream& Stream);
   TDirectDraw* DDraw() const { return FDDraw; }
   IDirectDrawPalette* IDDPalette() const { return FIDDPalette.Get(); }
   void SetIDDPalette(IDirectDrawPalette* Value) { FIDDPalette = ComPtr<IDirectDrawPalette>(Value); }

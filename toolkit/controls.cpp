@@ -50,6 +50,8 @@ const TPropInfo kControlProps[] = {
     Property<&TControl::Visible, &TControl::SetVisible>("Visible", nullptr, 1),
     Property<&TControl::Enabled, &TControl::SetEnabled>("Enabled", nullptr, 1),
     Property<&TControl::Color, &TControl::SetColor>("Color", TypeInfoColor()),
+    Property<&TControl::ParentColor, &TControl::SetParentColor>("ParentColor", nullptr, 0),
+    Property<&TControl::Cursor, &TControl::SetCursor>("Cursor", nullptr, crDefault),
     EventProperty<&TControl::OnClick>("OnClick"),
     EventProperty<&TControl::OnMouseDown>("OnMouseDown"),
     EventProperty<&TControl::OnMouseMove>("OnMouseMove"),
@@ -64,8 +66,64 @@ TControl::TControl(TComponent* AOwner) : TComponent(AOwner) {
   WindowProc = TWndMethod::Of<&TControl::WndProc>(this);
 }
 
+namespace {
+
+// The control whose crNone hid the pointer, while the pointer is hidden on its account.
+TControl* gPointerHider = nullptr;
+
+void ShowPointerAgain() {
+  gPointerHider = nullptr;
+  if (HasBackend()) ShowCursor(true);
+}
+
+// The pointer moved over Control: hidden over a control that asks for no pointer, shown again
+// over any other.
+void PointerOver(TControl* Control) {
+  if (Control->Cursor() == crNone) {
+    if (!gPointerHider) ShowCursor(false);
+    gPointerHider = Control;
+  } else if (gPointerHider) {
+    ShowPointerAgain();
+  }
+}
+
+}  // namespace
+
 TControl::~TControl() {
+  if (gPointerHider == this) ShowPointerAgain();
   if (FParent) FParent->RemoveControl(this);
+}
+
+bool TControl::PaletteChanged(bool /*Foreground*/) { return false; }
+
+void TControl::SetColor(TColor Value) {
+  FParentColor = false;
+  if (FColor == Value) return;
+  FColor = Value;
+  if (auto* win = dynamic_cast<TWinControl*>(this))
+    for (TControl* c : win->FControls)
+      if (c->FParentColor) {
+        c->SetColor(Value);
+        c->FParentColor = true;
+      }
+  Invalidate();
+}
+
+void TControl::SetParentColor(bool Value) {
+  FParentColor = Value;
+  if (Value && FParent) {
+    SetColor(FParent->Color());
+    FParentColor = true;
+  }
+}
+
+void TControl::SetCursor(TCursor Value) {
+  FCursor = Value;
+  if (gPointerHider == this && Value != crNone) ShowPointerAgain();
+}
+
+void TControl::Invalidate() {
+  if (FParent) FParent->Invalidate();
 }
 
 void TControl::SetParent(TWinControl* AParent) {
@@ -140,7 +198,10 @@ bool TControl::HandleMouse(TMessage& Message) {
   const TShiftState shift = KeysToShiftState(Message.WParam);
   const TShiftState dbl = shift + TShiftState{ssDouble};
   switch (Message.Msg) {
-    case WM_MOUSEMOVE: MouseMove(shift, x, y); return true;
+    case WM_MOUSEMOVE:
+      PointerOver(this);
+      MouseMove(shift, x, y);
+      return true;
     case WM_LBUTTONDOWN:
       FClicked = true;
       MouseDown(mbLeft, shift, x, y);
@@ -224,6 +285,7 @@ TControl* TWinControl::Controls(int Index) const {
 void TWinControl::InsertControl(TControl* AControl) {
   FControls.push_back(AControl);
   AControl->FParent = this;
+  if (AControl->FParentColor) AControl->SetParentColor(true);
   Realign();
   if (auto* win = dynamic_cast<TWinControl*>(AControl); win && FHandle) win->UpdateShowing();
 }
@@ -366,10 +428,30 @@ void TWinControl::WndProc(TMessage& Message) {
         UpdateBoundsRect(Bounds(origin.x, origin.y, r.right - r.left, r.bottom - r.top));
       }
       break;
-    case WM_PAINT: Paint(); break;
+    case WM_PAINT:
+      FPaintPending = false;
+      Paint();
+      break;
+    case WM_QUERYNEWPALETTE: Message.Result = PaletteChanged(true); return;
+    case WM_PALETTECHANGED:
+      if (Message.WParam != FHandle) PaletteChanged(false);
+      return;
     default: break;
   }
   TControl::WndProc(Message);
+}
+
+void TWinControl::Invalidate() {
+  if (!FHandle || FPaintPending) return;
+  FPaintPending = true;
+  PostMessage(FHandle, WM_PAINT, 0, 0);
+}
+
+bool TWinControl::PaletteChanged(bool Foreground) {
+  bool realised = false;
+  for (std::size_t i = 0; i < FControls.size(); ++i)
+    realised = FControls[i]->PaletteChanged(Foreground) || realised;
+  return realised;
 }
 
 void TWinControl::DefaultHandler(TMessage& Message) {

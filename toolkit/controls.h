@@ -18,6 +18,16 @@
 class TWinControl;
 class TCustomForm;
 
+// The pointer shapes a control can ask for while the pointer is over it: the default one, or
+// none at all (the pointer is hidden over the control).
+using TCursor = std::int16_t;
+constexpr TCursor crDefault = 0;
+constexpr TCursor crNone = -1;
+
+// The system palette is about to be realised for the foreground window, and it has changed.
+constexpr platform::UINT WM_QUERYNEWPALETTE = 0x030F;
+constexpr platform::UINT WM_PALETTECHANGED = 0x0311;
+
 enum TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient, alCustom };
 DECLARE_ENUM_TYPEINFO(TAlign);
 
@@ -67,9 +77,21 @@ class TControl : public TComponent {
   bool Enabled() const { return FEnabled; }
   void SetEnabled(bool Value) { FEnabled = Value; }
   TColor Color() const { return FColor; }
-  void SetColor(TColor Value) { FColor = Value; }
+  // Setting the colour ends following the parent's.
+  void SetColor(TColor Value);
+  // While set, the control takes its parent's colour, now and whenever the parent's changes.
+  bool ParentColor() const { return FParentColor; }
+  void SetParentColor(bool Value);
+  TCursor Cursor() const { return FCursor; }
+  void SetCursor(TCursor Value);
+  // Asks for the control to be painted again: a windowed control gets one WM_PAINT, however
+  // often it is asked before that arrives; a control without a window asks its parent.
+  virtual void Invalidate();
   // Whether the control and all its parents are visible.
   virtual bool Showing() const;
+  // The system palette changed (Foreground: the application's window is in front); answers
+  // whether the control realised its colours anew.
+  virtual bool PaletteChanged(bool Foreground);
 
   // A control read from a component stream goes into the windowed control whose children
   // are being read.
@@ -110,6 +132,8 @@ class TControl : public TComponent {
   bool FEnabled = true;
   bool FClicked = false;
   TColor FColor = clWindow;
+  bool FParentColor = false;
+  TCursor FCursor = crDefault;
 };
 
 // What a windowed control asks the platform for when its window is made.
@@ -147,6 +171,9 @@ class TWinControl : public TControl {
   void SetVisible(bool Value) override;
   // Lays out the aligned children in the client area.
   void Realign();
+  void Invalidate() override;
+  // Passes the notice on to the children; answers whether any of them realised its colours.
+  bool PaletteChanged(bool Foreground) override;
 
   TKeyEvent OnKeyDown;
   TKeyEvent OnKeyUp;
@@ -183,6 +210,7 @@ class TWinControl : public TControl {
   std::int32_t FTabOrder = -1;
   bool FTabStop = false;
   bool FAligning = false;
+  bool FPaintPending = false;
 };
 
 class TCustomControl : public TWinControl {
