@@ -1,0 +1,249 @@
+// marvosk-assets FOLDER: writes every picture of the game's stored main window as a PNG file and
+// every sound as a WAV file into FOLDER, read back from the description embedded in this program
+// by the same picture and wave classes the game uses.
+#include <png.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <exception>
+#include <filesystem>
+#include <span>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "images/dib.h"
+#include "sound/wave.h"
+#include "toolkit/streams.h"
+
+namespace {
+
+// One binary value found in a collection item of a component.
+struct StoredValue {
+  std::string component;
+  int item = -1;
+  std::string itemName;
+  std::string property;
+  std::span<const std::uint8_t> bytes;
+};
+
+// Walks a component stream and hands every binary value inside a collection item to Found.
+class StreamWalker {
+ public:
+  using Callback = void (*)(const StoredValue&, void*);
+  StreamWalker(std::span<const std::uint8_t> Data, Callback Found, void* Context)
+      : FData(Data), FFound(Found), FContext(Context) {}
+
+  void Walk() {
+    if (Take(4).size() != 4 ||
+        std::string(reinterpret_cast<const char*>(FData.data()), 4) != "TPF0")
+      throw std::runtime_error("the stored main window is not a component stream");
+    Object();
+    if (FPos != FData.size()) throw std::runtime_error("bytes after the main window's record");
+  }
+
+ private:
+  std::uint8_t Peek() const {
+    if (FPos >= FData.size()) throw std::runtime_error("the stream ends early");
+    return FData[FPos];
+  }
+  std::uint8_t Byte() {
+    const std::uint8_t b = Peek();
+    ++FPos;
+    return b;
+  }
+  std::span<const std::uint8_t> Take(std::size_t Count) {
+    if (FData.size() - FPos < Count) throw std::runtime_error("the stream ends early");
+    const auto s = FData.subspan(FPos, Count);
+    FPos += Count;
+    return s;
+  }
+  std::string Short() {
+    const auto s = Take(Byte());
+    return std::string(s.begin(), s.end());
+  }
+  std::uint32_t U32() {
+    const auto s = Take(4);
+    return s[0] | s[1] << 8 | s[2] << 16 | static_cast<std::uint32_t>(s[3]) << 24;
+  }
+
+  void Object() {
+    if (Peek() >= 0xF0) {
+      const std::uint8_t flags = Byte();
+      if (flags & 2) Value(nullptr);
+    }
+    Short();  // class name
+    const std::string saved = FComponent;
+    FComponent = Short();
+    Properties(nullptr);
+    while (Peek() != 0) Object();
+    ++FPos;
+    FComponent = saved;
+  }
+
+  void Properties(StoredValue* Item) {
+    while (Peek() != 0) {
+      const std::string name = Short();
+      if (Item) Item->property = name;
+      Value(Item);
+    }
+    ++FPos;
+  }
+
+  void Value(StoredValue* Item) {
+    const std::uint8_t tag = Byte();
+    switch (tag) {
+      case 0:
+      case 8:
+      case 9:
+      case 13: break;
+      case 2: Take(1); break;
+      case 3: Take(2); break;
+      case 4:
+      case 15: Take(4); break;
+      case 5: Take(10); break;
+      case 16:
+      case 17:
+      case 19:
+      case 21: Take(8); break;
+      case 6: {
+        const std::string text = Short();
+        if (Item && Item->property == "Name") Item->itemName = text;
+        break;
+      }
+      case 7: Short(); break;
+      case 12:
+      case 20: Take(U32()); break;
+      case 18: Take(2 * static_cast<std::size_t>(U32())); break;
+      case 1:
+        while (Peek() != 0) Value(Item);
+        ++FPos;
+        break;
+      case 11:
+        while (!Short().empty()) {
+        }
+        break;
+      case 10: {
+        const auto bytes = Take(U32());
+        if (Item) {
+          Item->bytes = bytes;
+          FFound(*Item, FContext);
+        }
+        break;
+      }
+      case 14: {
+        int index = 0;
+        while (Peek() != 0) {
+          if (Peek() >= 2 && Peek() <= 4) Value(nullptr);
+          if (Byte() != 1) throw std::runtime_error("a collection item without its opener");
+          StoredValue item{FComponent, index++, "", "", {}};
+          Properties(&item);
+        }
+        ++FPos;
+        break;
+      }
+      default: throw std::runtime_error("unknown value tag " + std::to_string(tag));
+    }
+  }
+
+  std::span<const std::uint8_t> FData;
+  Callback FFound;
+  void* FContext;
+  std::size_t FPos = 0;
+  std::string FComponent;
+};
+
+void WritePng(const std::filesystem::path& Path, TDIB& Dib) {
+  const int w = Dib.Width(), h = Dib.Height();
+  std::vector<std::uint8_t> rgb(static_cast<std::size_t>(w) * h * 3);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      const std::uint32_t v = Dib.Pixels(x, y);
+      std::uint8_t* out = &rgb[(static_cast<std::size_t>(y) * w + x) * 3];
+      if (Dib.BitCount() <= 8) {
+        const RGBQUAD& c = Dib.ColorTable[v & 0xFF];
+        out[0] = c.rgbRed, out[1] = c.rgbGreen, out[2] = c.rgbBlue;
+      } else {
+        out[0] = v & 0xFF, out[1] = (v >> 8) & 0xFF, out[2] = (v >> 16) & 0xFF;
+      }
+    }
+  FILE* f = std::fopen(Path.c_str(), "wb");
+  if (!f) throw std::runtime_error("cannot create " + Path.string());
+  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  png_infop info = png_create_info_struct(png);
+  if (setjmp(png_jmpbuf(png))) {
+    png_destroy_write_struct(&png, &info);
+    std::fclose(f);
+    throw std::runtime_error("cannot write " + Path.string());
+  }
+  png_init_io(png, f);
+  png_set_IHDR(png, info, w, h, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+               PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  png_write_info(png, info);
+  for (int y = 0; y < h; ++y) png_write_row(png, &rgb[static_cast<std::size_t>(y) * w * 3]);
+  png_write_end(png, info);
+  png_destroy_write_struct(&png, &info);
+  if (std::fclose(f) != 0) throw std::runtime_error("cannot write " + Path.string());
+}
+
+struct Output {
+  std::filesystem::path folder;
+  int pictures = 0;
+  int sounds = 0;
+};
+
+std::string FileName(const char* Kind, const StoredValue& Value, const char* Extension) {
+  char number[8];
+  std::snprintf(number, sizeof number, "%02d", Value.item);
+  std::string name = std::string(Kind) + "-" + number;
+  if (!Value.itemName.empty()) name += "-" + Value.itemName;
+  return name + Extension;
+}
+
+void Save(const StoredValue& Value, void* Context) {
+  auto& out = *static_cast<Output*>(Context);
+  if (Value.property == "Picture.Data") {
+    // The graphic's class name, then its data.
+    const auto b = Value.bytes;
+    if (b.empty() || b.size() < 1u + b[0] ||
+        std::string(b.begin() + 1, b.begin() + 1 + b[0]) != "TDIB")
+      throw std::runtime_error("picture " + std::to_string(Value.item) + " is not a TDIB");
+    TOwnedPtr<TMemoryStream> stream(Construct<TMemoryStream>());
+    stream->WriteBuffer(b.data() + 1 + b[0], static_cast<std::int64_t>(b.size() - 1 - b[0]));
+    stream->SetPosition(0);
+    TOwnedPtr<TDIB> dib(Construct<TDIB>());
+    dib->ReadData(*stream);
+    WritePng(out.folder / FileName("image", Value, ".png"), *dib);
+    ++out.pictures;
+  } else if (Value.property == "Wave.WAVE") {
+    TOwnedPtr<TMemoryStream> stream(Construct<TMemoryStream>());
+    stream->WriteBuffer(Value.bytes.data(), static_cast<std::int64_t>(Value.bytes.size()));
+    stream->SetPosition(0);
+    TOwnedPtr<TWave> wave(Construct<TWave>());
+    wave->LoadFromStream(*stream);
+    wave->SaveToFile((out.folder / FileName("wave", Value, ".wav")).string());
+    ++out.sounds;
+  }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: %s FOLDER\n", argv[0]);
+    return 2;
+  }
+  try {
+    Output out{argv[1]};
+    std::filesystem::create_directories(out.folder);
+    bool found = false;
+    const auto data = FindResourceData("TMAINFORM", RT_RCDATA, found);
+    if (!found) throw std::runtime_error("no stored main window in this program");
+    StreamWalker(data, &Save, &out).Walk();
+    std::printf("%d pictures and %d sounds written to %s\n", out.pictures, out.sounds, argv[1]);
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "%s: %s\n", argv[0], e.what());
+    return 1;
+  }
+  return 0;
+}
