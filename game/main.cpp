@@ -16,10 +16,8 @@ int main() {
   int status = 0;
   try {
     TOwnedPtr<TApplication> app(new TApplication());
-    // FIXME: made without its stored description until the generator supplies "TMAINFORM";
-    // then this is app->CreateForm<TMainForm>() again.
-    MainForm = TCustomForm::CreateNew<TMainForm>(app.get());
-    app->SetMainForm(MainForm);
+    // Built from its stored description, "TMAINFORM", with all its components.
+    MainForm = app->CreateForm<TMainForm>();
     app->Run();
   } catch (const std::exception& e) {
     std::fprintf(stderr, "marvosk: %s\n", e.what());
