@@ -14,6 +14,11 @@ using HRESULT = std::int32_t;
 
 // Keeps the result code of the last platform call made through the object; calls never raise
 // by themselves, the caller looks at DXResult and decides.
+// A driver's identifier, and the optional reference to one that the services take (nullptr: the
+// machine's own driver).
+using TGUID = platform::GUID;
+using PGUID = const TGUID*;
+
 class TDirectX : public TPersistent {
   DECLARE_CLASSINFO(TDirectX);
 

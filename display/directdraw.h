@@ -24,8 +24,6 @@ inline constexpr const char* SDirectDraw7Required = "Requires DirectX 7.0 or lat
 inline constexpr const char* SDirectDraw = "DirectDraw";
 inline constexpr const char* SDDrawLibrary = "DDraw.dll";
 
-using PGUID = GUID*;
-
 class TDirectDrawSurface;
 class TDirectDrawPalette;
 class TDirectDrawClipper;

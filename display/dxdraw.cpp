@@ -69,11 +69,13 @@ const TPropInfo kDXDrawProps[] = {
     EventProperty<&TCustomDXDraw::OnInitializeSurface>("OnInitializeSurface"),
     EventProperty<&TCustomDXDraw::OnInitializing>("OnInitializing"),
     EventProperty<&TCustomDXDraw::OnRestoreSurface>("OnRestoreSurface"),
+    Property<&TDXDraw::Traces, &TDXDraw::SetTraces>("Traces"),
 };
 
 }  // namespace
 
 IMPLEMENT_CLASS(TCustomDXDraw, TCustomControl)
+IMPLEMENT_CLASS(TTrace, TCollectionItem)
 IMPLEMENT_CLASS(TDXDraw, TCustomDXDraw, .Properties = kDXDrawProps)
 REGISTER_CLASS(TDXDraw)
 

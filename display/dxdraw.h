@@ -11,6 +11,7 @@
 
 #include "display/directdraw.h"
 #include "platform/gdi/gditypes.h"
+#include "toolkit/collection.h"
 #include "toolkit/controls.h"
 #include "toolkit/forms.h"
 
@@ -202,7 +203,20 @@ class TCustomDXDraw : public TCustomControl {
 };
 
 // The display device with its settings published.
+// A trace of the 3-D renderer's drawing, which nothing in this system reaches: the published
+// list of them is kept so that a stored (empty) one reads and writes back.
+class TTrace : public TCollectionItem {
+  DECLARE_CLASSINFO(TTrace);
+  explicit TTrace(TCollection* Collection) : TCollectionItem(Collection) {}
+};
+
 class TDXDraw : public TCustomDXDraw {
   DECLARE_CLASSINFO(TDXDraw);
   explicit TDXDraw(TComponent* AOwner);
+
+  TCollection* Traces() const { return FTraces.get(); }
+  void SetTraces(TCollection* Value) { FTraces->Assign(Value); }
+
+ private:
+  TOwnedPtr<TCollection> FTraces{Construct<TCollection>(&TTrace::ClassInfo)};
 };

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "display/surface.h"
 #include "platform/system/input.h"
 #include "toolkit/numeric.h"
 
@@ -12,13 +13,13 @@ TMainForm* MainForm = nullptr;
 namespace {
 
 // Pictures of the image list.
-constexpr int kTargetBox = 0;    // the 63 x 62 board: every target's box for leaving and sending out
-constexpr int kAimMark = 2;      // "Sikte"
-constexpr int kBackground = 3;   // "Bakgrund"
-constexpr int kGun = 5;          // "Bazooka"
+constexpr int kTargetBox = 0;   // the 63 x 62 board: every target's box for leaving and sending out
+constexpr int kAimMark = 2;     // "Sikte"
+constexpr int kBackground = 3;  // "Bakgrund"
+constexpr int kGun = 5;         // "Bazooka"
 constexpr int kFirstTargetPicture = 5;  // target picture p is drawn with image p + 5
-constexpr int kHitMark = 11;     // "Burgare"
-constexpr int kBossPicture = 15; // "BossGrubbel"
+constexpr int kHitMark = 11;            // "Burgare"
+constexpr int kBossPicture = 15;        // "BossGrubbel"
 
 // Sounds of the wave list.
 constexpr int kRicochet = 2;
@@ -36,9 +37,9 @@ constexpr int kLastWave = 18;
 
 // The round.
 constexpr int kFirstTargets = 8;
-constexpr std::int32_t kBossAt = 30;         // targets sent out when the boss comes
-constexpr std::int32_t kRoundLength = 50;    // targets in a round
-constexpr std::int32_t kRoundOverUpTo = 100; // the count range that ends the round
+constexpr std::int32_t kBossAt = 30;          // targets sent out when the boss comes
+constexpr std::int32_t kRoundLength = 50;     // targets in a round
+constexpr std::int32_t kRoundOverUpTo = 100;  // the count range that ends the round
 constexpr std::int32_t kBossHardness = 100;
 constexpr std::int32_t kStartHardness = 10;  // before the first boss of a round
 constexpr std::int32_t kBossPoints = 200;    // for felling it
@@ -57,7 +58,7 @@ constexpr std::int32_t kNumberSize = 10;
 constexpr const char* kStartText = "Marvosk, press F1 to start game";
 
 // Places in the background where cows graze (Left, Top, Right, Bottom).
-constexpr TRect kCowPlaces[] = {
+constexpr TRect kCowRects[] = {
     {29, 321, 54, 335},   {105, 338, 134, 357}, {148, 324, 173, 339}, {221, 342, 251, 361},
     {55, 370, 86, 387},   {116, 387, 137, 399}, {180, 390, 204, 401}, {56, 414, 78, 431},
     {226, 417, 252, 435}, {495, 427, 506, 435}, {481, 213, 620, 280},
@@ -73,9 +74,9 @@ constexpr GradeBand kGrades[] = {{1, 10}, {4, 9}, {8, 8}, {15, 6}, {20, 4}, {26,
 constexpr std::int32_t kRimGrade = 1;
 
 const TFieldInfo kFields[] = {
-    Field<&TMainForm::DXDraw>("DXDraw"),       Field<&TMainForm::ImageList>("ImageList"),
-    Field<&TMainForm::DXTimer>("DXTimer"),     Field<&TMainForm::DXInput>("DXInput"),
-    Field<&TMainForm::DXSound1>("DXSound1"),   Field<&TMainForm::DXWaveList1>("DXWaveList1"),
+    Field<&TMainForm::DXDraw>("DXDraw"),     Field<&TMainForm::ImageList>("ImageList"),
+    Field<&TMainForm::DXTimer>("DXTimer"),   Field<&TMainForm::DXInput>("DXInput"),
+    Field<&TMainForm::DXSound1>("DXSound1"), Field<&TMainForm::DXWaveList1>("DXWaveList1"),
     Field<&TMainForm::Timer1>("Timer1"),
 };
 const TMethodInfo kMethods[] = {
@@ -115,7 +116,7 @@ TMainForm::TMainForm(TComponent* AOwner) : TDXForm(AOwner) {}
 
 void TMainForm::FormCreate(TObject*) {
   TavelMode = 0;
-  for (std::size_t i = 0; i < std::size(kCowPlaces); ++i) Cows[i].Place = kCowPlaces[i];
+  for (std::size_t i = 0; i < std::size(kCowRects); ++i) Cows[i].Place = kCowRects[i];
   platform::ShowCursor(false);  // the game draws its own aim mark
   startinggame = true;
   playerIsDead = true;

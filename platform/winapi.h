@@ -22,6 +22,14 @@ struct RECT {
   friend bool operator==(const RECT&, const RECT&) = default;
 };
 
+// A 128-bit identifier of an interface or a driver.
+struct GUID {
+  std::uint32_t Data1 = 0;
+  std::uint16_t Data2 = 0, Data3 = 0;
+  std::uint8_t Data4[8] = {};
+  friend bool operator==(const GUID&, const GUID&) = default;
+};
+
 struct POINT {
   std::int32_t x = 0, y = 0;
   friend bool operator==(const POINT&, const POINT&) = default;

@@ -28,9 +28,6 @@ inline constexpr const char* SDirectSoundBuffer = "Sound Buffer";
 inline constexpr const char* SDirectSoundPrimaryBuffer = "Primary Buffer";
 }  // namespace msg
 
-using TGUID = platform::dsound::GUID;
-using PGUID = const TGUID*;
-
 // One sound device as the service enumerates it.
 struct TDirectSoundDriver {
   TGUID GUID;

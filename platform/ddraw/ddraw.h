@@ -18,12 +18,7 @@
 using HRESULT = std::int32_t;
 using ULONG = std::uint32_t;
 
-struct GUID {
-  std::uint32_t Data1;
-  std::uint16_t Data2, Data3;
-  std::uint8_t Data4[8];
-  friend bool operator==(const GUID&, const GUID&) = default;
-};
+using GUID = platform::GUID;
 using REFIID = const GUID&;
 
 // Interface identifiers.
@@ -441,8 +436,8 @@ struct IDirectDraw7 : IDirectDraw4 {
 using LPDDENUMCALLBACKW = BOOL (*)(GUID* guid, const wchar_t* description, const wchar_t* name,
                                    void* context);
 extern "C" {
-HRESULT DirectDrawCreate(GUID* guid, IDirectDraw** object, IUnknown* outer);
-HRESULT DirectDrawCreateEx(GUID* guid, void** object, REFIID iid, IUnknown* outer);
+HRESULT DirectDrawCreate(const GUID* guid, IDirectDraw** object, IUnknown* outer);
+HRESULT DirectDrawCreateEx(const GUID* guid, void** object, REFIID iid, IUnknown* outer);
 HRESULT DirectDrawEnumerateW(LPDDENUMCALLBACKW callback, void* context);
 }
 using DirectDrawCreateProc = decltype(&DirectDrawCreate);

@@ -574,7 +574,7 @@ void RegisterService() {
 
 extern "C" {
 
-HRESULT DirectDrawCreate(GUID* guid, IDirectDraw** object, IUnknown* outer) {
+HRESULT DirectDrawCreate(const GUID* guid, IDirectDraw** object, IUnknown* outer) {
   if (!object || outer) return DDERR_INVALIDPARAMS;
   *object = nullptr;
   if (guid) return DDERR_INVALIDPARAMS;  // only the primary display driver exists
@@ -582,7 +582,7 @@ HRESULT DirectDrawCreate(GUID* guid, IDirectDraw** object, IUnknown* outer) {
   return DD_OK;
 }
 
-HRESULT DirectDrawCreateEx(GUID* guid, void** object, REFIID iid, IUnknown* outer) {
+HRESULT DirectDrawCreateEx(const GUID* guid, void** object, REFIID iid, IUnknown* outer) {
   if (!object) return DDERR_INVALIDPARAMS;
   *object = nullptr;
   IDirectDraw* made = nullptr;

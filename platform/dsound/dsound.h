@@ -72,12 +72,7 @@ constexpr DWORD DSBSIZE_MAX = 0x0FFFFFFF;
 
 constexpr std::uint16_t WAVE_FORMAT_PCM = 1;
 
-struct GUID {
-  std::uint32_t Data1 = 0;
-  std::uint16_t Data2 = 0;
-  std::uint16_t Data3 = 0;
-  std::uint8_t Data4[8] = {};
-};
+using GUID = platform::GUID;
 
 // The published wave format header, packed as stored. A format buffer may end after
 // wBitsPerSample (16 bytes); the service reads only those 16 bytes.

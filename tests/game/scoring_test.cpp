@@ -10,11 +10,11 @@ TEST(ShotScoring, GradesByTheRoundedDistanceFromTheCentre) {
     int dx, dy, grade;
   };
   const Case cases[] = {
-      {0, 0, 10},  {1, 1, 10},  // 1.41 rounds to 1
-      {1, 2, 9},                // 2.24 rounds to 2
-      {4, 0, 9},   {3, 4, 8},  {8, 0, 8},  {6, 6, 8},  // 8.49 rounds to 8
-      {9, 0, 6},   {15, 0, 6}, {16, 0, 4}, {20, 0, 4}, {21, 0, 2}, {26, 0, 2},
-      {27, 0, 1},  {100, 0, 1}, {60, 80, 1},
+      {0, 0, 10}, {1, 1, 10},                          // 1.41 rounds to 1
+      {1, 2, 9},                                       // 2.24 rounds to 2
+      {4, 0, 9},  {3, 4, 8},  {8, 0, 8},   {6, 6, 8},  // 8.49 rounds to 8
+      {9, 0, 6},  {15, 0, 6}, {16, 0, 4},  {20, 0, 4},  {21, 0, 2},
+      {26, 0, 2}, {27, 0, 1}, {100, 0, 1}, {60, 80, 1},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(ShotScore(100, 100, 100 + c.dx, 100 + c.dy), c.grade) << c.dx << "," << c.dy;

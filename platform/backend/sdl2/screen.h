@@ -22,6 +22,9 @@ class Screen {
   Screen& operator=(const Screen&) = delete;
   ~Screen();
 
+  // Makes the renderer now. SDL may make the window anew for its renderer (a new X window), so
+  // this is done while the window is still hidden, before anyone knows it.
+  bool MakeRenderer();
   void Present(const FrameView& frame, const RECT& source, const RECT& target, bool waitVBlank);
   // Shows the last frame again (the window was uncovered).
   void Redraw();
@@ -34,7 +37,6 @@ class Screen {
   POINT ToEmulated(int x, int y);
 
  private:
-  bool MakeRenderer();
   bool MakeTexture(const FrameView& frame);
   void Upload(const FrameView& frame, const RECT& source);
   void Render();

@@ -118,6 +118,7 @@ bool Sdl2Backend::CreateWindow(HWND window, const WindowSpec& spec) {
   }
   FWindows[window] = made;
   FWindowIds[SDL_GetWindowID(made)] = window;
+  ScreenOf(window)->MakeRenderer();
   FMoves.Placed(window, POINT{c.left, c.top});
   return true;
 }
