@@ -1,0 +1,179 @@
+// The game's main window built from its stored description on the headless machine: the
+// components and the catalogue it carries, the start screen, a new round, shots and their
+// points, the gun's rules, and a frame drawn and shown.
+#include "game/main_form.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/ddraw/service.h"
+#include "platform/system/input.h"
+#include "tests/support/headless_machine.h"
+
+namespace {
+
+class GameWindow : public HeadlessTest {
+ protected:
+  void SetUp() override {
+    HeadlessTest::SetUp();
+    ddraw::RegisterService();
+    form = app->CreateForm<TMainForm>();
+    form->Show();  // the display device starts at the first showing
+    app->ProcessMessages();
+  }
+  void TearDown() override {
+    form = nullptr;
+    HeadlessTest::TearDown();
+  }
+  // One frame, as the frame timer would call it.
+  void Frame() { form->DXTimerTimer(form->DXTimer, 1); }
+  // A shot at (x, y) of the drawing area, tested in the next frame.
+  void ShootAt(std::int32_t x, std::int32_t y) {
+    form->DXDrawMouseMove(form->DXDraw, {}, x, y);
+    form->DXDrawMouseDown(form->DXDraw, mbLeft, TShiftState{ssLeft}, x, y);
+  }
+  // Parks every target but slot 0 far outside, so only slot 0 can be hit.
+  TBoss& OnlyTarget(std::int32_t left, std::int32_t top, std::int32_t picture) {
+    for (std::size_t i = 1; i < 8; ++i) form->Tavlor[i].Left = -10000;
+    TBoss& t = form->Tavlor[0];
+    t.Left = left;
+    t.Top = top;
+    t.Speed = 0;
+    t.Picture = picture;
+    return t;
+  }
+
+  TMainForm* form = nullptr;
+};
+
+TEST_F(GameWindow, IsBuiltWithItsSevenComponentsAndTheCatalogue) {
+  ASSERT_TRUE(form->DXDraw && form->ImageList && form->DXTimer && form->DXInput && form->DXSound1 &&
+              form->DXWaveList1 && form->Timer1);
+  const char* order[] = {"DXDraw",   "ImageList",   "DXTimer", "DXInput",
+                         "DXSound1", "DXWaveList1", "Timer1"};
+  for (int i = 0; i < 7; ++i) EXPECT_EQ(form->Components(i)->Name(), order[i]);
+  EXPECT_EQ(form->Name(), "MainForm");
+  EXPECT_EQ(form->ClientWidth(), 640);
+  EXPECT_EQ(form->ClientHeight(), 480);
+  EXPECT_TRUE(form->KeyPreview());
+  EXPECT_EQ(form->ImageList->Items()->Count(), 16);
+  EXPECT_EQ(form->DXWaveList1->Items()->Count(), 19);
+  EXPECT_EQ(form->ImageList->Items()->Items(0)->Width(), 63);
+  EXPECT_EQ(form->ImageList->Items()->Items(15)->Height(), 250);
+  EXPECT_EQ(form->ImageList->Items()->Items(6)->Width(), 0);  // "Ledig": no picture
+  EXPECT_EQ(form->ImageList->Items()->Find("Ledig"), form->ImageList->Items()->Items(7));
+  EXPECT_EQ(form->Timer1->Interval(), 1140u);
+  EXPECT_FALSE(form->Timer1->Enabled());
+  EXPECT_EQ(form->DXDraw->SurfaceWidth(), 640);
+  EXPECT_EQ(form->DXDraw->SurfaceHeight(), 480);
+}
+
+TEST_F(GameWindow, StartsOnTheStartScreenWithTheDeviceUpAndTheFramesRunning) {
+  EXPECT_TRUE(form->startinggame);
+  EXPECT_TRUE(form->playerIsDead);
+  EXPECT_FALSE(form->ShotGunReady);
+  EXPECT_FALSE(machine->CursorVisible());
+  EXPECT_TRUE(form->DXDraw->Initialized());
+  EXPECT_TRUE(form->DXTimer->Enabled());
+  const std::size_t before = machine->PresentedFrames();
+  app->RunFor(100);  // about three frames
+  EXPECT_GE(machine->PresentedFrames() - before, 3u);
+  EXPECT_EQ(machine->LastFrame()->width, 640);
+}
+
+TEST_F(GameWindow, ANewRoundFillsSlotsZeroToSevenFromTheEdges) {
+  std::uint16_t f1 = platform::VK_F1;
+  form->FormKeyDown(form, f1, {});
+  EXPECT_FALSE(form->startinggame);
+  EXPECT_FALSE(form->playerIsDead);
+  EXPECT_TRUE(form->ShotGunReady);
+  EXPECT_EQ(form->TavlorCreated, 8);
+  EXPECT_EQ(form->AntalTavlor, 6);  // the slot being filled never counts
+  EXPECT_EQ(form->TotalScore, 0);
+  for (std::size_t i = 0; i < 8; ++i) {
+    const TBoss& t = form->Tavlor[i];
+    EXPECT_TRUE(t.Visible);
+    EXPECT_EQ(t.ShotValue, -1);
+    EXPECT_GE(t.Speed, 1);
+    EXPECT_LE(t.Speed, 3);
+    switch (t.Direction) {
+      case dtLeft: EXPECT_EQ(t.Left, 640); break;
+      case dtRight: EXPECT_EQ(t.Left, -63); break;
+      case dtUp: EXPECT_EQ(t.Top, 480); break;
+      case dtDown: EXPECT_EQ(t.Top, -62); break;
+    }
+    EXPECT_TRUE(t.Picture == 5 || (t.Picture >= 3 && t.Picture <= 4));  // mode 0
+  }
+  EXPECT_FALSE(form->Tavlor[8].Visible);
+  std::uint16_t f4 = platform::VK_F1 + 3;
+  form->FormKeyDown(form, f4, {});  // during a round only the mode changes
+  EXPECT_EQ(form->TavelMode, 3);
+  EXPECT_EQ(form->TavlorCreated, 8);
+}
+
+TEST_F(GameWindow, AShotOnATargetsCentreScoresTwentyFiveAndShowsItsMarkForThirtyOneFrames) {
+  std::uint16_t f2 = platform::VK_F1 + 1;  // mode 1: every target is picture 0
+  form->FormKeyDown(form, f2, {});
+  TBoss& t = OnlyTarget(200, 150, 0);
+  // The hit test box is image 0, 63 x 62: its centre is (200 + 31, 150 + 31).
+  ShootAt(231, 181);
+  EXPECT_FALSE(form->ShotGunReady);
+  EXPECT_TRUE(form->Timer1->Enabled());
+  Frame();
+  EXPECT_EQ(t.ShotValue, 25);
+  EXPECT_EQ(form->TotalScore, 25);
+  EXPECT_FALSE(form->ShotFired);
+  EXPECT_EQ(t.ShotX, 31);
+  for (int i = 1; i < 31; ++i) Frame();
+  EXPECT_EQ(t.Delay, 31);
+  const std::int32_t sentOut = form->TavlorCreated;
+  Frame();  // the 32nd frame sends out a new target into the slot
+  EXPECT_EQ(t.ShotValue, -1);
+  EXPECT_EQ(t.Delay, 0);
+  EXPECT_EQ(form->TavlorCreated, sentOut + 1);
+}
+
+TEST_F(GameWindow, AShotInTheCornerOfTheBoxOutsideTheEllipseMisses) {
+  std::uint16_t f2 = platform::VK_F1 + 1;
+  form->FormKeyDown(form, f2, {});
+  TBoss& t = OnlyTarget(200, 150, 0);
+  ShootAt(200, 150);
+  Frame();
+  EXPECT_EQ(t.ShotValue, -1);
+  EXPECT_EQ(form->TotalScore, 0);
+  EXPECT_FALSE(form->ShotFired);  // spent
+}
+
+TEST_F(GameWindow, OnlyTheLeftButtonAloneFiresAndOnlyWhenReloaded) {
+  std::uint16_t f1 = platform::VK_F1;
+  form->FormKeyDown(form, f1, {});
+  for (TShiftState shift : {TShiftState{ssLeft, ssShift}, TShiftState{ssLeft, ssDouble},
+                            TShiftState{ssLeft, ssRight}, TShiftState{ssRight}}) {
+    form->DXDrawMouseDown(form->DXDraw, mbLeft, shift, 10, 10);
+    EXPECT_FALSE(form->ShotFired);
+  }
+  form->DXDrawMouseDown(form->DXDraw, mbLeft, TShiftState{ssLeft}, 10, 10);
+  EXPECT_TRUE(form->ShotFired);
+  form->ShotFired = false;
+  form->DXDrawMouseDown(form->DXDraw, mbLeft, TShiftState{ssLeft}, 10, 10);
+  EXPECT_FALSE(form->ShotFired);  // reloading
+  app->RunFor(1200);              // the reload timer fires after 1140 ms
+  EXPECT_TRUE(form->ShotGunReady);
+  EXPECT_FALSE(form->Timer1->Enabled());
+}
+
+TEST_F(GameWindow, TheBossComesAtThirtyAndTheRoundEndsAtFifty) {
+  std::uint16_t f1 = platform::VK_F1;
+  form->FormKeyDown(form, f1, {});
+  form->TavlorCreated = 30;
+  Frame();
+  EXPECT_TRUE(form->Boss.Visible);
+  EXPECT_EQ(form->Boss.Hardness, 100);
+  form->TavlorCreated = 50;
+  Frame();
+  EXPECT_TRUE(form->playerIsDead);
+  Frame();
+  EXPECT_TRUE(form->PlayedEndScore);
+  EXPECT_FALSE(form->ShotGunReady);
+}
+
+}  // namespace
