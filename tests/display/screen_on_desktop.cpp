@@ -1,0 +1,146 @@
+// The display device in a real window: a still picture of pure colours, fine enough that any
+// shift, scaling or format error shows, is drawn into the back buffer and presented every frame.
+// After each start of the device (window mode, then full screen after Alt+Enter) the back
+// buffer is written as OUT/back-window.ppm or OUT/back-full.ppm, for screen_e2e.sh to compare
+// with screenshots of the desktop.
+//   screen_on_desktop OUT
+#include <cstdio>
+#include <iterator>
+#include <string>
+
+#include "display/dxdraw.h"
+#include "display/dxform.h"
+#include "display/surface.h"
+#include "platform/backend/sdl2/sdl2.h"
+#include "platform/ddraw/service.h"
+#include "platform/system/machine.h"
+#include "timing_input/dxtimer.h"
+#include "toolkit/application.h"
+#include "toolkit/timer.h"
+
+namespace {
+
+constexpr int kWidth = 640, kHeight = 480;
+constexpr TColor kColours[] = {clBlack, clWhite,  clRed,  clLime,
+                               clBlue,  clYellow, clAqua, clFuchsia};
+
+// Pure colours only (every channel 0 or 255), so that no conversion can change them: the index
+// into kColours of the pixel at (x, y).
+std::size_t PatternAt(int x, int y) {
+  if (y < 8) return (x + y) % 2;      // one-pixel black and white checks along the top
+  if (x < 8) return (y % 2) ? 2 : 4;  // one-pixel red and blue stripes down the left
+  return static_cast<std::size_t>(((x / 16) + (y / 12) * 3) % 8);
+}
+
+class TScreenForm : public TDXForm {
+ public:
+  explicit TScreenForm(TComponent* owner) : TDXForm(owner) {}
+  TDXDraw* Draw = nullptr;
+  TDXTimer* Frames = nullptr;
+  std::string Out;
+  bool DumpNext = false;
+  std::uint32_t Device[std::size(kColours)] = {};
+
+  void Build() {
+    SetCaption("Screen check");
+    SetBorderStyle(bsSingle);
+    SetClientWidth(kWidth);
+    SetClientHeight(kHeight);
+    SetPosition(poScreenCenter);
+    SetKeyPreview(true);
+    OnKeyDown = TKeyEvent::Of<&TScreenForm::KeyDown>(this);
+    Draw = Construct<TDXDraw>(this);
+    Draw->SetParent(this);
+    Draw->SetBounds(0, 0, kWidth, kHeight);
+    Draw->SetAutoSize(false);
+    Draw->SetAlign(alClient);
+    Draw->SetOptions({doAllowReboot, doWaitVBlank, doCenter, doFlip});
+    Draw->OnInitialize = TNotifyEvent::Of<&TScreenForm::Started>(this);
+    Draw->OnFinalize = TNotifyEvent::Of<&TScreenForm::Stopped>(this);
+    Frames = Construct<TDXTimer>(this);
+    Frames->SetInterval(31);
+    Frames->SetEnabled(false);
+    Frames->OnTimer = TDXTimerEvent::Of<&TScreenForm::Frame>(this);
+    Draw->AfterLoading();
+  }
+  void Started(TObject*) {
+    Frames->SetEnabled(true);
+    DumpNext = true;
+  }
+  void Stopped(TObject*) { Frames->SetEnabled(false); }
+
+  void Frame(TObject*, std::int32_t) {
+    if (!Draw->CanDraw()) return;
+    TDirectDrawSurface* s = Draw->Surface();
+    if (DumpNext)  // the device values of the colours, once per start of the device
+      for (std::size_t i = 0; i < std::size(kColours); ++i) Device[i] = s->ColorMatch(kColours[i]);
+    for (int y = 0; y < kHeight; ++y)
+      for (int x = 0; x < kWidth; ++x) s->SetPixel(x, y, Device[PatternAt(x, y)]);
+    if (DumpNext) Dump(s);
+    Draw->Flip();
+  }
+
+  // The back buffer's own pixels, each widened from the surface's format to 8 bits a channel.
+  void Dump(TDirectDrawSurface* s) {
+    DumpNext = false;
+    const bool full = Draw->Options().Contains(doFullScreen);
+    const std::string path = Out + (full ? "/back-full.ppm" : "/back-window.ppm");
+    FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f) return;
+    const DDPIXELFORMAT& pf = s->SurfaceDesc().ddpfPixelFormat;
+    auto channel = [](std::uint32_t v, std::uint32_t mask) -> unsigned char {
+      if (!mask) return 0;
+      int shift = 0, bits = 0;
+      while (!((mask >> shift) & 1)) ++shift;
+      while ((mask >> (shift + bits)) & 1) ++bits;
+      const std::uint32_t c = (v & mask) >> shift, top = (1u << bits) - 1;
+      return static_cast<unsigned char>((c * 255 + top / 2) / top);
+    };
+    std::fprintf(f, "P6\n%d %d\n255\n", kWidth, kHeight);
+    for (int y = 0; y < kHeight; ++y)
+      for (int x = 0; x < kWidth; ++x) {
+        const std::uint32_t v = s->GetPixel(x, y);
+        const unsigned char rgb[3] = {channel(v, pf.dwRBitMask), channel(v, pf.dwGBitMask),
+                                      channel(v, pf.dwBBitMask)};
+        std::fwrite(rgb, 1, 3, f);
+      }
+    std::fclose(f);
+    std::printf("%s\n", path.c_str());
+    std::fflush(stdout);
+  }
+
+  void KeyDown(TObject*, std::uint16_t& key, TShiftState shift) {
+    if (!(shift.Contains(ssAlt) && key == platform::VK_RETURN)) return;
+    Draw->Finalize();
+    StoreWindow();
+    SetBorderStyle(bsNone);
+    Draw->SetOptions(Draw->Options() + TDXDrawOptions{doFullScreen});
+    Draw->Initialize();
+  }
+};
+
+struct Deadline {
+  TApplication* app;
+  void End(TObject*) { app->Terminate(); }
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2 || !platform::sdl2::Install()) return 1;
+  ddraw::RegisterService();
+  {
+    TOwnedPtr<TApplication> app(new TApplication());
+    auto* form = TCustomForm::CreateNew<TScreenForm>(app.get());
+    app->SetMainForm(form);
+    form->Out = argv[1];
+    form->Build();
+    Deadline deadline{app.get()};
+    auto* timer = Construct<TTimer>(form);
+    timer->SetInterval(12000);
+    timer->SetOnTimer(TNotifyEvent::Of<&Deadline::End>(&deadline));
+    app->Run();
+  }
+  platform::UninstallBackend();
+  return 0;
+}
