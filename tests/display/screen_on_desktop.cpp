@@ -85,7 +85,9 @@ class TScreenForm : public TDXForm {
     DumpNext = false;
     const bool full = Draw->Options().Contains(doFullScreen);
     const std::string path = Out + (full ? "/back-full.ppm" : "/back-window.ppm");
-    FILE* f = std::fopen(path.c_str(), "wb");
+    // Written aside and renamed, so that a reader never sees half a picture.
+    const std::string part = path + ".part";
+    FILE* f = std::fopen(part.c_str(), "wb");
     if (!f) return;
     const DDPIXELFORMAT& pf = s->SurfaceDesc().ddpfPixelFormat;
     auto channel = [](std::uint32_t v, std::uint32_t mask) -> unsigned char {
@@ -105,6 +107,7 @@ class TScreenForm : public TDXForm {
         std::fwrite(rgb, 1, 3, f);
       }
     std::fclose(f);
+    std::rename(part.c_str(), path.c_str());
     std::printf("%s\n", path.c_str());
     std::fflush(stdout);
   }
@@ -137,7 +140,7 @@ int main(int argc, char** argv) {
     form->Build();
     Deadline deadline{app.get()};
     auto* timer = Construct<TTimer>(form);
-    timer->SetInterval(12000);
+    timer->SetInterval(30000);  // the script ends it sooner
     timer->SetOnTimer(TNotifyEvent::Of<&Deadline::End>(&deadline));
     app->Run();
   }
