@@ -153,19 +153,22 @@ class StreamWalker {
   std::string FComponent;
 };
 
-void WritePng(const std::filesystem::path& Path, TDIB& Dib) {
+// Writes the picture as PNG; with a key, as RGBA with the key's pixels transparent.
+void WritePng(const std::filesystem::path& Path, TDIB& Dib, const std::uint8_t* key = nullptr) {
   const int w = Dib.Width(), h = Dib.Height();
-  std::vector<std::uint8_t> rgb(static_cast<std::size_t>(w) * h * 3);
+  const int channels = key ? 4 : 3;
+  std::vector<std::uint8_t> rgb(static_cast<std::size_t>(w) * h * channels);
   for (int y = 0; y < h; ++y)
     for (int x = 0; x < w; ++x) {
       const std::uint32_t v = Dib.Pixels(x, y);
-      std::uint8_t* out = &rgb[(static_cast<std::size_t>(y) * w + x) * 3];
+      std::uint8_t* out = &rgb[(static_cast<std::size_t>(y) * w + x) * channels];
       if (Dib.BitCount() <= 8) {
         const RGBQUAD& c = Dib.ColorTable[v & 0xFF];
         out[0] = c.rgbRed, out[1] = c.rgbGreen, out[2] = c.rgbBlue;
       } else {
         out[0] = v & 0xFF, out[1] = (v >> 8) & 0xFF, out[2] = (v >> 16) & 0xFF;
       }
+      if (key) out[3] = (out[0] == key[0] && out[1] == key[1] && out[2] == key[2]) ? 0 : 255;
     }
   FILE* f = std::fopen(Path.c_str(), "wb");
   if (!f) throw std::runtime_error("cannot create " + Path.string());
@@ -177,10 +180,10 @@ void WritePng(const std::filesystem::path& Path, TDIB& Dib) {
     throw std::runtime_error("cannot write " + Path.string());
   }
   png_init_io(png, f);
-  png_set_IHDR(png, info, w, h, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
-               PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  png_set_IHDR(png, info, w, h, 8, key ? PNG_COLOR_TYPE_RGBA : PNG_COLOR_TYPE_RGB,
+               PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
   png_write_info(png, info);
-  for (int y = 0; y < h; ++y) png_write_row(png, &rgb[static_cast<std::size_t>(y) * w * 3]);
+  for (int y = 0; y < h; ++y) png_write_row(png, &rgb[static_cast<std::size_t>(y) * w * channels]);
   png_write_end(png, info);
   png_destroy_write_struct(&png, &info);
   if (std::fclose(f) != 0) throw std::runtime_error("cannot write " + Path.string());
@@ -190,7 +193,12 @@ struct Output {
   std::filesystem::path folder;
   int pictures = 0;
   int sounds = 0;
+  std::filesystem::path icon;  // only the program's icon, to this file
 };
+
+// The program's icon: the boss, its white background transparent.
+constexpr int kIconPicture = 15;
+constexpr std::uint8_t kIconKey[3] = {255, 255, 255};
 
 std::string FileName(const char* Kind, const StoredValue& Value, const char* Extension) {
   char number[8];
@@ -213,9 +221,13 @@ void Save(const StoredValue& Value, void* Context) {
     stream->SetPosition(0);
     TOwnedPtr<TDIB> dib(Construct<TDIB>());
     dib->ReadData(*stream);
+    if (!out.icon.empty()) {
+      if (Value.item == kIconPicture) WritePng(out.icon, *dib, kIconKey), ++out.pictures;
+      return;
+    }
     WritePng(out.folder / FileName("image", Value, ".png"), *dib);
     ++out.pictures;
-  } else if (Value.property == "Wave.WAVE") {
+  } else if (Value.property == "Wave.WAVE" && out.icon.empty()) {
     TOwnedPtr<TMemoryStream> stream(Construct<TMemoryStream>());
     stream->WriteBuffer(Value.bytes.data(), static_cast<std::int64_t>(Value.bytes.size()));
     stream->SetPosition(0);
@@ -229,18 +241,25 @@ void Save(const StoredValue& Value, void* Context) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: %s FOLDER\n", argv[0]);
+  const bool icon = argc == 3 && std::string(argv[1]) == "--icon";
+  if (argc != 2 && !icon) {
+    std::fprintf(stderr, "usage: %s FOLDER\n       %s --icon FILE.png\n", argv[0], argv[0]);
     return 2;
   }
   try {
-    Output out{argv[1]};
-    std::filesystem::create_directories(out.folder);
+    Output out;
+    if (icon)
+      out.icon = argv[2];
+    else
+      out.folder = argv[1];
+    if (!icon) std::filesystem::create_directories(out.folder);
     bool found = false;
     const auto data = FindResourceData("TMAINFORM", RT_RCDATA, found);
     if (!found) throw std::runtime_error("no stored main window in this program");
     StreamWalker(data, &Save, &out).Walk();
-    std::printf("%d pictures and %d sounds written to %s\n", out.pictures, out.sounds, argv[1]);
+    if (icon && out.pictures != 1) throw std::runtime_error("no icon picture stored");
+    if (!icon)
+      std::printf("%d pictures and %d sounds written to %s\n", out.pictures, out.sounds, argv[1]);
   } catch (const std::exception& e) {
     std::fprintf(stderr, "%s: %s\n", argv[0], e.what());
     return 1;
