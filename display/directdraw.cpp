@@ -177,13 +177,8 @@ void TDirectDrawPalette::LoadFromDIB(TDIB* DIB) {
 }
 
 void TDirectDrawPalette::LoadFromFile(const std::string& FileName) {
-  std::ifstream file(FileName, std::ios::binary);
-  if (!file) throw EStreamError(Format("Cannot open file \"%s\"", FileName.c_str()));
-  const std::vector<char> bytes{std::istreambuf_iterator<char>(file),
-                                std::istreambuf_iterator<char>()};
   TOwnedPtr<TMemoryStream> stream(Construct<TMemoryStream>());
-  stream->WriteBuffer(bytes.data(), static_cast<std::int64_t>(bytes.size()));
-  stream->SetPosition(0);
+  stream->LoadFromFile(FileName);
   LoadFromStream(*stream);
 }
 

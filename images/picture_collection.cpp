@@ -465,20 +465,13 @@ void TPictureCollection::LoadFromStream(TStream& Stream) {
 }
 
 void TPictureCollection::LoadFromFile(const std::string& FileName) {
-  std::ifstream file(FileName, std::ios::binary);
-  if (!file) throw EStreamError(Format("Cannot open file \"%s\"", FileName.c_str()));
-  const std::vector<char> bytes{std::istreambuf_iterator<char>(file), {}};
-  TOwnedPtr<TMemoryStream> stream(new TMemoryStream());
-  stream->WriteBuffer(bytes.data(), static_cast<std::int64_t>(bytes.size()));
-  stream->SetPosition(0);
+  TOwnedPtr<TMemoryStream> stream(Construct<TMemoryStream>());
+  stream->LoadFromFile(FileName);
   LoadFromStream(*stream);
 }
 
 void TPictureCollection::SaveToFile(const std::string& FileName) {
-  TOwnedPtr<TMemoryStream> stream(new TMemoryStream());
+  TOwnedPtr<TMemoryStream> stream(Construct<TMemoryStream>());
   SaveToStream(*stream);
-  std::ofstream file(FileName, std::ios::binary | std::ios::trunc);
-  if (!file) throw EStreamError(Format("Cannot create file \"%s\"", FileName.c_str()));
-  file.write(reinterpret_cast<const char*>(stream->Memory()), stream->Size());
-  if (!file) throw EWriteError(msg::SWriteError);
+  stream->SaveToFile(FileName);
 }

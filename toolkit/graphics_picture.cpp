@@ -11,7 +11,6 @@
 
 namespace {
 constexpr const char* kUnknownPictureExtension = "Unknown picture file extension (.%s)";
-constexpr const char* kCannotOpenFile = "Cannot open file \"%s\"";
 }  // namespace
 
 // ---- TSharedImage ----
@@ -164,13 +163,8 @@ void TPicture::LoadFromFile(const std::string& FileName) {
   const std::string extension = dot == std::string::npos ? "" : FileName.substr(dot + 1);
   const TGraphicKind* kind = FindGraphicKindByExtension(extension);
   if (!kind) throw EInvalidGraphic(Format(kUnknownPictureExtension, extension.c_str()));
-  std::ifstream file(FileName, std::ios::binary);
-  if (!file) throw EStreamError(Format(kCannotOpenFile, FileName.c_str()));
-  const std::vector<char> bytes{std::istreambuf_iterator<char>(file),
-                                std::istreambuf_iterator<char>()};
   TOwnedPtr<TMemoryStream> stream(Construct<TMemoryStream>());
-  stream->WriteBuffer(bytes.data(), static_cast<std::int64_t>(bytes.size()));
-  stream->SetPosition(0);
+  stream->LoadFromFile(FileName);
   TGraphic* graphic = kind->Create();
   try {
     graphic->LoadFromStream(*stream);

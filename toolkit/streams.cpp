@@ -3,8 +3,11 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "toolkit/littleendian.h"
 #include "toolkit/sysutils.h"
@@ -254,4 +257,21 @@ TResourceStream::TResourceStream(std::string_view ResName, int ResType) {
 
 std::int64_t TResourceStream::Write(const void*, std::int64_t) {
   throw EStreamError(msg::SCantWriteResourceStream);
+}
+
+void TMemoryStream::LoadFromFile(const std::string& FileName) {
+  std::ifstream file(FileName, std::ios::binary);
+  if (!file) throw EStreamError(Format(msg::SCannotOpenFile, FileName.c_str()));
+  const std::vector<char> bytes{std::istreambuf_iterator<char>(file),
+                                std::istreambuf_iterator<char>()};
+  Clear();
+  WriteBuffer(bytes.data(), static_cast<std::int64_t>(bytes.size()));
+  SetPosition(0);
+}
+
+void TMemoryStream::SaveToFile(const std::string& FileName) {
+  std::ofstream file(FileName, std::ios::binary | std::ios::trunc);
+  if (!file) throw EStreamError(Format(msg::SCannotCreateFile, FileName.c_str()));
+  file.write(reinterpret_cast<const char*>(Memory()), Size());
+  if (!file) throw EWriteError(msg::SWriteError);
 }

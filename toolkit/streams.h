@@ -90,6 +90,12 @@ class TMemoryStream : public TCustomMemoryStream {
   void Clear();
   // Replaces the content with the whole of Stream.
   void LoadFromStream(TStream& Stream);
+  // Replaces the content with the whole file, positioned at its start; EStreamError
+  // "Cannot open file "%s"" when it cannot be read.
+  void LoadFromFile(const std::string& FileName);
+  // Writes the whole content to the file; EStreamError "Cannot create file "%s"" when it
+  // cannot be made, EWriteError when writing fails.
+  void SaveToFile(const std::string& FileName);
   std::uint8_t* Memory() { return FData.data(); }
 
  private:

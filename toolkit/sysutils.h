@@ -64,5 +64,7 @@ inline constexpr const char* SCantWriteResourceStream =
 inline constexpr const char* SNoTimers = "Not enough timers available";
 inline constexpr const char* SWindowNotMade = "Error creating window";
 inline constexpr const char* SUnknownException = "Unknown exception";
+inline constexpr const char* SCannotOpenFile = "Cannot open file \"%s\"";
+inline constexpr const char* SCannotCreateFile = "Cannot create file \"%s\"";
 inline constexpr const char* SAssertionFailed = "Assertion failure (%s)";
 }  // namespace msg
