@@ -48,7 +48,7 @@ class TScreenForm : public TDXForm {
     SetClientHeight(kHeight);
     SetPosition(poScreenCenter);
     SetKeyPreview(true);
-    OnKeyDown = TKeyEvent::Of<&TScreenForm::KeyDown>(this);
+    OnKeyDown = TKeyEvent::Of<&TScreenForm::SwitchScreen>(this);
     Draw = Construct<TDXDraw>(this);
     Draw->SetParent(this);
     Draw->SetBounds(0, 0, kWidth, kHeight);
@@ -112,7 +112,7 @@ class TScreenForm : public TDXForm {
     std::fflush(stdout);
   }
 
-  void KeyDown(TObject*, std::uint16_t& key, TShiftState shift) {
+  void SwitchScreen(TObject*, std::uint16_t& key, TShiftState shift) {
     if (!(shift.Contains(ssAlt) && key == platform::VK_RETURN)) return;
     Draw->Finalize();
     StoreWindow();

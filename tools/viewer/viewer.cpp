@@ -73,7 +73,7 @@ class TViewerForm : public TDXForm {
     SetClientHeight(kHeight);
     SetPosition(poScreenCenter);
     SetKeyPreview(true);
-    OnKeyDown = TKeyEvent::Of<&TViewerForm::KeyDown>(this);
+    OnKeyDown = TKeyEvent::Of<&TViewerForm::SwitchScreen>(this);
 
     Draw = Construct<TDXDraw>(this);
     Draw->SetParent(this);
@@ -125,7 +125,7 @@ class TViewerForm : public TDXForm {
     Draw->Flip();
   }
 
-  void KeyDown(TObject*, std::uint16_t& key, TShiftState shift) {
+  void SwitchScreen(TObject*, std::uint16_t& key, TShiftState shift) {
     if (!(shift.Contains(ssAlt) && key == platform::VK_RETURN)) return;
     Draw->Finalize();
     if (Draw->Options().Contains(doFullScreen)) {
