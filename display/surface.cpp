@@ -237,19 +237,7 @@ void TDirectDrawSurface::Draw(std::int32_t X, std::int32_t Y, const TRect& SrcRe
                Clamp32(std::int64_t(Y) + SrcRect.Bottom - SrcRect.Top)};
     TRect src = SrcRect;
     if (!ClipCopyRects(dest, src, ClientRect(), Source->ClientRect())) return;
-    if (FHasClipper) {
-      BltClipped(dest, src, Source, Transparent);
-      return;
-    }
-    const RECT s = ToRECT(src);
-    SetDXResult(FIDDSurface->BltFast(
-        static_cast<DWORD>(dest.Left), static_cast<DWORD>(dest.Top), Source->FIDDSurface.Get(), &s,
-        Transparent ? DDBLTFAST_WAIT | DDBLTFAST_SRCCOLORKEY : DDBLTFAST_WAIT));
-    if (DXResult() == DDERR_BLTFASTCANTCLIP) {
-      ComPtr<IDirectDrawClipper> clipper;
-      if (FIDDSurface->GetClipper(clipper.Put()) == DD_OK && clipper) FHasClipper = true;
-      BltClipped(dest, src, Source, Transparent);
-    }
+    CopyCut(dest, src, Source, Transparent);
     return;
   }
 
@@ -295,6 +283,11 @@ void TDirectDrawSurface::Draw(std::int32_t X, std::int32_t Y, TDirectDrawSurface
   TRect dest{X, Y, Clamp32(std::int64_t(X) + Source->Width()),
              Clamp32(std::int64_t(Y) + Source->Height())};
   if (!ClipCopyRects(dest, src, ClientRect(), Source->ClientRect())) return;
+  CopyCut(dest, src, Source, Transparent);
+}
+
+void TDirectDrawSurface::CopyCut(const TRect& dest, const TRect& src, TDirectDrawSurface* Source,
+                                 bool Transparent) {
   if (FHasClipper) {
     BltClipped(dest, src, Source, Transparent);
     return;
@@ -304,6 +297,7 @@ void TDirectDrawSurface::Draw(std::int32_t X, std::int32_t Y, TDirectDrawSurface
       static_cast<DWORD>(dest.Left), static_cast<DWORD>(dest.Top), Source->FIDDSurface.Get(), &s,
       Transparent ? DDBLTFAST_WAIT | DDBLTFAST_SRCCOLORKEY : DDBLTFAST_WAIT));
   if (DXResult() == DDERR_BLTFASTCANTCLIP) {
+    // A clipper attached behind this object's back: remember it and go through Blt.
     ComPtr<IDirectDrawClipper> clipper;
     if (FIDDSurface->GetClipper(clipper.Put()) == DD_OK && clipper) FHasClipper = true;
     BltClipped(dest, src, Source, Transparent);

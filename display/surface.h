@@ -122,6 +122,9 @@ class TDirectDrawSurface : public TDirectX {
   void Empty();
   bool LockRect(const TRect* Rect, DDSURFACEDESC& SurfaceDesc);
   // Makes the copy with Blt, as when a clipper is attached.
+  // An unmirrored copy of rectangles already cut to both surfaces: BltFast, or Blt where a
+  // clipper is attached.
+  void CopyCut(const TRect& dest, const TRect& src, TDirectDrawSurface* Source, bool Transparent);
   void BltClipped(const TRect& DestRect, const TRect& SrcRect, TDirectDrawSurface* Source,
                   bool Transparent);
 

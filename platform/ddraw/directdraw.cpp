@@ -313,9 +313,10 @@ HRESULT DirectDraw::Make(DWORD flags, DWORD width, DWORD height, DWORD backBuffe
   return DD_OK;
 }
 
-HRESULT DirectDraw::CreateSurface(DDSURFACEDESC* desc, IDirectDrawSurface** surface,
-                                  IUnknown* outer) {
-  if (!desc || !surface || outer || desc->dwSize != kSurfaceDescSize) return DDERR_INVALIDPARAMS;
+// Both description records carry the same fields a surface is made from.
+template <class Desc, class Interface>
+HRESULT DirectDraw::CreateFrom(Desc* desc, DWORD size, Interface** surface, IUnknown* outer) {
+  if (!desc || !surface || outer || desc->dwSize != size) return DDERR_INVALIDPARAMS;
   *surface = nullptr;
   Surface* made = nullptr;
   const HRESULT hr = Make(
@@ -326,17 +327,14 @@ HRESULT DirectDraw::CreateSurface(DDSURFACEDESC* desc, IDirectDrawSurface** surf
   return hr;
 }
 
+HRESULT DirectDraw::CreateSurface(DDSURFACEDESC* desc, IDirectDrawSurface** surface,
+                                  IUnknown* outer) {
+  return CreateFrom(desc, kSurfaceDescSize, surface, outer);
+}
+
 HRESULT DirectDraw::CreateSurface(DDSURFACEDESC2* desc, IDirectDrawSurface4** surface,
                                   IUnknown* outer) {
-  if (!desc || !surface || outer || desc->dwSize != kSurfaceDesc2Size) return DDERR_INVALIDPARAMS;
-  *surface = nullptr;
-  Surface* made = nullptr;
-  const HRESULT hr = Make(
-      desc->dwFlags, desc->dwWidth, desc->dwHeight,
-      (desc->dwFlags & DDSD_BACKBUFFERCOUNT) ? desc->dwBackBufferCount : 0, desc->ddpfPixelFormat,
-      (desc->dwFlags & DDSD_CAPS) ? desc->ddsCaps.dwCaps : 0, desc->ddckCKSrcBlt, &made);
-  *surface = made;
-  return hr;
+  return CreateFrom(desc, kSurfaceDesc2Size, surface, outer);
 }
 
 HRESULT DirectDraw::CreateSurface(DDSURFACEDESC2* desc, IDirectDrawSurface7** surface,

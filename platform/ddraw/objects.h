@@ -183,6 +183,8 @@ class DirectDraw final : public IDirectDraw7 {
   // Makes a surface from the common part of both description records.
   HRESULT Make(DWORD flags, DWORD width, DWORD height, DWORD backBuffers,
                const DDPIXELFORMAT& format, DWORD caps, const DDCOLORKEY& sourceKey, Surface** out);
+  template <class Desc, class Interface>
+  HRESULT CreateFrom(Desc* desc, DWORD size, Interface** surface, IUnknown* outer);
 
   ULONG FRefs = 1;
   bool FExclusive = false;
