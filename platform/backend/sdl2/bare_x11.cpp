@@ -4,6 +4,7 @@
 #include <SDL_syswm.h>
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
+#include <poll.h>
 
 namespace platform::sdl2 {
 
@@ -36,6 +37,17 @@ bool OnBareX11(SDL_Window* window) {
   const bool named = status == Success && type == XA_WINDOW && count == 1;
   if (data) XFree(data);
   return !named;
+}
+
+bool WaitForX11(SDL_Window* window, int timeoutMs) {
+  Display* display = nullptr;
+  Window xwindow = 0;
+  if (!X11Handles(window, display, xwindow)) return false;
+  // Sends what is still buffered (an answer may depend on it) and takes in what already came.
+  if (XEventsQueued(display, QueuedAfterFlush) > 0) return true;
+  pollfd connection{ConnectionNumber(display), POLLIN, 0};
+  poll(&connection, 1, timeoutMs);
+  return true;
 }
 
 }  // namespace platform::sdl2

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "platform/backend/sdl2/bare_x11.h"
 #include "platform/backend/sdl2/keymap.h"
 #include "platform/system/machine.h"
 
@@ -15,12 +16,16 @@ namespace {
 
 constexpr Uint32 kSubsystems = SDL_INIT_VIDEO | SDL_INIT_TIMER;
 
-// Waiting looks at SDL's queue this often. SDL's own blocking waits are not used: after one,
-// SDL goes on waking itself by posting to one of our windows through a second connection to
-// the X server, and when that window is destroyed just after such a post, the server can take
-// the destruction first; the refused post then ends the process with an X error as SDL shuts
-// down (about a third of the runs that closed their window and exited). Looking every
-// millisecond costs a few per cent of one core and keeps a 1 ms wait at about 1 ms.
+// Waiting sleeps on the X server's connection until it has something to say, and looks at SDL's
+// queue at least this often for what comes by other ways (SDL's own events, the end of a drag).
+// SDL's own blocking waits are not used: after one, SDL goes on waking itself by posting to one
+// of our windows through a second connection to the X server, and when that window is destroyed
+// just after such a post, the server can take the destruction first; the refused post then ends
+// the process with an X error as SDL shuts down (about a third of the runs that closed their
+// window and exited).
+constexpr Uint32 kLongestSleepMs = 10;
+// Without a window on an X server, waiting looks at SDL's queue every millisecond, which keeps
+// a 1 ms wait at about 1 ms for a few per cent of one core.
 constexpr Uint32 kPollIntervalMs = 1;
 
 // SDL refuses windows without area; the platform allows them.
@@ -238,7 +243,10 @@ WaitResult Sdl2Backend::WaitEvent(MSG& event, DWORD timeoutMs) {
       return WaitResult::Event;
     }
     if (timeoutMs != INFINITE && now - start >= timeoutMs) return WaitResult::Timeout;
-    SDL_Delay(kPollIntervalMs);
+    std::uint64_t sleep = kLongestSleepMs;
+    if (timeoutMs != INFINITE) sleep = std::min<std::uint64_t>(sleep, timeoutMs - (now - start));
+    if (FWindows.empty() || !WaitForX11(FWindows.begin()->second, static_cast<int>(sleep)))
+      SDL_Delay(kPollIntervalMs);
   }
 }
 
