@@ -76,7 +76,11 @@ void TCustomDXTimer::IdleTick(TObject*, bool& Done) {
   Done = false;
   const std::uint32_t t = platform::timeGetTime();
   const std::uint32_t elapsed = t - FOldTime;
-  if (elapsed < FInterval) return;
+  // Nothing is due before the interval is over: the loop need not look again until then.
+  if (elapsed < FInterval) {
+    if (Application) Application->IdleQuietFor(FInterval - elapsed);
+    return;
+  }
   FOldTime = t;
   std::int32_t lagCount = static_cast<std::int32_t>(elapsed / FInterval2);
   if (lagCount < 1) lagCount = 1;
@@ -89,6 +93,8 @@ void TCustomDXTimer::IdleTick(TObject*, bool& Done) {
     FOldTime2 = t;
   }
   NotifyTimer(lagCount);
+  const std::uint32_t spent = platform::timeGetTime() - t;
+  if (Application && spent < FInterval) Application->IdleQuietFor(FInterval - spent);
 }
 
 bool TCustomDXTimer::ActivationHook(TMessage& Message) {

@@ -106,8 +106,9 @@ bool TApplication::ProcessMessage() {
 
 void TApplication::Idle(platform::DWORD MaxWaitMs) {
   bool done = true;
+  FIdleWaitMs = kBusyIdleWaitMs;
   if (OnIdle) DeliverGuarded(this, [&] { OnIdle(this, done); });
-  const platform::DWORD wait = done ? MaxWaitMs : std::min(kBusyIdleWaitMs, MaxWaitMs);
+  const platform::DWORD wait = done ? MaxWaitMs : std::min(FIdleWaitMs, MaxWaitMs);
   // A machine on which nothing can ever happen again has nothing left to run.
   if (wait > 0 && platform::WaitMessage(wait) == platform::WaitResult::Never) FTerminated = true;
 }

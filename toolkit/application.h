@@ -5,7 +5,9 @@
 // The loop takes and dispatches messages until none is waiting, then calls OnIdle with Done
 // True. Done left True: the loop sleeps until the next message. Done set False: the loop looks
 // for a message again at once, waiting at most kBusyIdleWaitMs, so that a handler that polls
-// (the frame timer) runs again and again without burning a whole core.
+// (the frame timer) runs again and again without burning a whole core. A handler that leaves
+// Done False but knows it has nothing to do for a while says so with IdleQuietFor: the loop then
+// waits that long for a message instead.
 //
 // When the application as a whole gains or loses the foreground, the hidden window receives
 // WM_ACTIVATEAPP; Active changes then, and CM_ACTIVATE (0xB000) or CM_DEACTIVATE (0xB001) is
@@ -13,6 +15,7 @@
 // handles it; a hook that answers true has handled it.
 #pragma once
 
+#include <algorithm>
 #include <vector>
 
 #include "platform/winapi.h"
@@ -80,6 +83,11 @@ class TApplication : public TComponent {
   void HandleException(TObject* Sender, const std::exception& E);
   void ShowException(const Exception& E);
 
+  // Called from OnIdle: the handler, leaving Done False, has nothing to do for the next Ms
+  // milliseconds, so the loop may wait that long for a message (at least kBusyIdleWaitMs).
+  // Holds for the current call only.
+  void IdleQuietFor(platform::DWORD Ms) { FIdleWaitMs = std::max(Ms, kBusyIdleWaitMs); }
+
   TIdleEvent OnIdle;
   TNotifyEvent OnActivate;
   TNotifyEvent OnDeactivate;
@@ -100,6 +108,7 @@ class TApplication : public TComponent {
   platform::HWND FHandle = 0;
   bool FActive = false;
   bool FTerminated = false;
+  platform::DWORD FIdleWaitMs = kBusyIdleWaitMs;  // of the idle call under way
   TCustomForm* FMainForm = nullptr;
   std::string FTitle = "Marvosk";
   std::vector<TWindowHook> FWindowHooks;  // empty places stand for hooks removed mid-walk

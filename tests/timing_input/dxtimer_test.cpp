@@ -24,8 +24,11 @@ struct Listener {
   int activations = 0;
   int deactivations = 0;
   bool throwOnTick = false;
+  platform::headless::HeadlessBackend* machine = nullptr;
+  std::uint32_t spendMs = 0;  // how long each tick's work takes on the virtual clock
   void OnTimer(TObject*, std::int32_t lag) {
     ticks.push_back({platform::timeGetTime(), lag});
+    if (spendMs) machine->SetTime(platform::timeGetTime() + spendMs);
     if (throwOnTick) throw Exception("frame failed");
   }
   void OnActivate(TObject*) { ++activations; }
@@ -36,6 +39,7 @@ class FrameTimer : public HeadlessTest {
  protected:
   void SetUp() override {
     HeadlessTest::SetUp();
+    listener.machine = machine;
     timer = Construct<TDXTimer>(app.get());
     timer->OnTimer = TDXTimerEvent::Of<&Listener::OnTimer>(&listener);
     timer->OnActivate = TNotifyEvent::Of<&Listener::OnActivate>(&listener);
@@ -177,6 +181,29 @@ TEST_F(FrameTimer, KeepsTheLoopPollingWhileRunningAndLetsItSleepWhenStopped) {
   const std::uint32_t before = platform::timeGetTime();
   app->HandleMessage(500);  // nothing to do: the loop sleeps the whole wait
   EXPECT_EQ(platform::timeGetTime() - before, 500u);
+}
+
+// Between ticks the loop sleeps until the next one is due instead of looking every millisecond;
+// a message still wakes it at once, and a slow frame shortens the sleep after it.
+TEST_F(FrameTimer, BetweenTicksTheLoopSleepsUntilTheNextTickIsDue) {
+  Start(31);
+  const std::uint32_t start = platform::timeGetTime();
+  app->HandleMessage(1000);  // not due yet: one sleep to the tick
+  EXPECT_EQ(platform::timeGetTime() - start, 31u);
+  EXPECT_TRUE(listener.ticks.empty());
+  machine->QueueAt(start + 40, {app->Handle(), platform::WM_USER + 1, 0, 0});
+  app->HandleMessage(1000);  // the tick, then a sleep that the message ends
+  ASSERT_EQ(listener.ticks.size(), 1u);
+  EXPECT_EQ(listener.ticks[0].at - start, 31u);
+  EXPECT_EQ(platform::timeGetTime() - start, 40u);
+  while (listener.ticks.size() < 2) app->HandleMessage(1000);
+  EXPECT_EQ(listener.ticks[1].at - start, 62u);
+
+  listener.spendMs = 20;  // a frame that takes 20 of its 31 ms
+  while (listener.ticks.size() < 4) app->HandleMessage(1000);
+  EXPECT_EQ(listener.ticks[2].at - start, 93u);
+  EXPECT_EQ(listener.ticks[3].at - start, 124u);
+  EXPECT_EQ(listener.ticks[3].lag, 1);
 }
 
 TEST_F(FrameTimer, WaitsWhileTheApplicationIsInactiveAndCountsFromTheActivation) {

@@ -188,6 +188,37 @@ TEST_F(AppLoop, DoneSetFalsePollsAboutOnceAMillisecond) {
         << "between idle " << i - 1 << " and " << i;
 }
 
+// A handler that leaves Done False but has nothing to do for a while lets the loop sleep that
+// long, for that call only, never beyond the caller's wait, and still wakes for a message.
+TEST_F(AppLoop, AQuietPollingHandlerLetsTheLoopSleepAsLongAsItSaid) {
+  struct Quiet {
+    TApplication* app;
+    headless::HeadlessBackend* machine;
+    std::vector<platform::DWORD> quiet;  // what each call says, in turn; then nothing
+    std::vector<std::uint32_t> times;
+    void Idle(TObject*, bool& Done) {
+      Done = false;
+      times.push_back(machine->Now());
+      if (times.size() <= quiet.size()) app->IdleQuietFor(quiet[times.size() - 1]);
+    }
+  } q{app.get(), machine, {20, 0, 500, 30}, {}};
+  app->OnIdle = TIdleEvent::Of<&Quiet::Idle>(&q);
+  const std::uint32_t start = machine->Now();
+  machine->QueueAt(start + 231, {app->Handle(), kFirst, 0, 0});
+  const platform::DWORD waits[] = {1000, 1000, 200, 1000, 1000, 1000};
+  std::vector<std::uint32_t> ends;
+  for (platform::DWORD wait : waits) {
+    app->HandleMessage(wait);
+    ends.push_back(machine->Now() - start);
+  }
+  // 20 ms as said; 0 counts as the least wait; 500 cut to the 200 the caller allows; the 30 ms
+  // sleep ended by the message at 231, which the next call handles without idling; then a call
+  // that says nothing waits the least again.
+  EXPECT_EQ(ends, (std::vector<std::uint32_t>{20, 21, 221, 231, 231, 231 + kBusyIdleWaitMs}));
+  ASSERT_EQ(q.times.size(), 5u);
+  EXPECT_EQ(q.times[4] - start, 231u);
+}
+
 TEST_F(AppLoop, PollingStillTakesEventsOnTime) {
   idle.leaveDone = false;
   HookProbe& hook = Probe();
