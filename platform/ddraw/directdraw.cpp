@@ -273,7 +273,8 @@ HRESULT DirectDraw::Make(DWORD flags, DWORD width, DWORD height, DWORD backBuffe
     // The screen itself is not counted against video memory.
     bool video = !primary && !(caps & DDSCAPS_SYSTEMMEMORY) && s.videoTotal - s.videoUsed >= bytes;
     if (!primary && (caps & DDSCAPS_VIDEOMEMORY) && !video) return DDERR_OUTOFVIDEOMEMORY;
-    memory->pixels.reset(new (std::nothrow) std::uint8_t[bytes]());
+    memory->pixels.reset(
+        static_cast<std::uint8_t*>(std::calloc(std::max<std::size_t>(bytes, 1), 1)));
     if (!memory->pixels) return DDERR_OUTOFMEMORY;
     memory->bytes = bytes;
     memory->video = video || primary;

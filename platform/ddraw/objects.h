@@ -3,6 +3,7 @@
 
 #include <array>
 #include <atomic>
+#include <cstdlib>
 #include <memory>
 #include <vector>
 
@@ -65,7 +66,12 @@ class Clipper final : public IDirectDrawClipper {
 // a frame that is cleared and then covered by an opaque copy of a whole picture (as every
 // frame of the game is) then never pays for the clearing.
 struct Memory {
-  std::unique_ptr<std::uint8_t[]> pixels;
+  // From calloc: a large block comes as fresh zero pages, so the parts of a big surface that
+  // nothing draws (the screen outside the windows) cost no memory.
+  struct Free {
+    void operator()(std::uint8_t* p) const { std::free(p); }
+  };
+  std::unique_ptr<std::uint8_t, Free> pixels;
   gdi::PixelBlock block;
   std::size_t bytes = 0;
   bool video = false;
