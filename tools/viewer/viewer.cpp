@@ -13,6 +13,7 @@
 #include "images/imagelist.h"
 #include "platform/backend/sdl2/sdl2.h"
 #include "platform/ddraw/service.h"
+#include "platform/system/clock.h"
 #include "platform/system/machine.h"
 #include "timing_input/dxtimer.h"
 #include "toolkit/application.h"
@@ -168,7 +169,11 @@ int main(int argc, char** argv) {
       timer->SetInterval(static_cast<std::uint32_t>(std::atof(argv[1]) * 1000));
       timer->SetOnTimer(TNotifyEvent::Of<&Deadline::End>(&deadline));
     }
+    const std::uint32_t start = platform::timeGetTime();
     app->Run();
+    // How many frames reached the screen, for comparing the rate with what was asked.
+    const double seconds = (platform::timeGetTime() - start) / 1000.0;
+    std::printf("marvosk-viewer: %zu frames in %.1f s\n", ddraw::PresentedFrames(), seconds);
   } catch (const std::exception& e) {
     std::fprintf(stderr, "marvosk-viewer: %s\n", e.what());
     status = 1;
