@@ -84,5 +84,5 @@ void TForceFeedbackEffects::WriteEffects(TStream& Stream) {
   TOwnedPtr<TForceFeedbackEffectComponent> root(Construct<TForceFeedbackEffectComponent>(nullptr));
   root->SetName("_1");
   root->UseList(FList);
-  Stream.WriteComponentRes(root->ClassName(), root.get());
+  Stream.WriteComponentRes(kEffectListResourceName, root.get());
 }

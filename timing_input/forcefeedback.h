@@ -60,6 +60,10 @@ class TForceFeedbackEffectComponent : public TComponent {
   TCollection* FEffects;
 };
 
+// The name under which a part's effect list is written as a component resource. Readers pass
+// over it; stored effect lists carry this name.
+inline constexpr const char* kEffectListResourceName = "DeviceForceFeedbackEffects";
+
 // The effects of one input part (the part's published Effects).
 class TForceFeedbackEffects : public TPersistent {
   DECLARE_CLASSINFO(TForceFeedbackEffects);

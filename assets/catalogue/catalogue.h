@@ -98,9 +98,8 @@ inline constexpr int kMaxPlayingCount = 0;
 
 // The length of the image list's stored colour table.
 inline constexpr int kColorTableBytes = 1024;
-// The lengths of the key table and of the effect lists. The effect lists stored are what the
-// input component's own writer makes of the listed effect, 166 and 175 bytes (three more each:
-// resource header 39 bytes, then a stream of 127 or 136); the stream is longer by those nine.
+// The lengths of the key table and of the effect lists: a resource header of 36 bytes, then a
+// stream of 127 bytes (no effect type) or 136 (constant force).
 inline constexpr int kKeyboardAssignsBytes = 432;
 inline constexpr int kEffectsNoneBytes = 163;
 inline constexpr int kEffectsConstantBytes = 172;
