@@ -1,0 +1,218 @@
+// A round's rules that only show over several frames: the boss's hardness and its felling, which
+// of two overlapping things a shot hits, the sounds of hits and of the round's end, a frame that
+// cannot be drawn, and the slot that waits while the loops stop short of it.
+#include <gtest/gtest.h>
+
+#include "game/main_form.h"
+#include "platform/ddraw/service.h"
+#include "platform/system/input.h"
+#include "tests/support/headless_machine.h"
+
+namespace {
+
+constexpr int kScream = 9, kRaaaaaap = 4, kWendleEats = 16, kFootsteps = 17, kBurp = 18;
+constexpr int kKorvash = 11, kThankYou = 12;
+
+class Round : public HeadlessTest {
+ protected:
+  void SetUp() override {
+    HeadlessTest::SetUp();
+    ddraw::RegisterService();
+    form = app->CreateForm<TMainForm>();
+    form->Show();
+    app->ProcessMessages();
+  }
+  void TearDown() override {
+    form = nullptr;
+    HeadlessTest::TearDown();
+  }
+  void Start(int mode) {
+    std::uint16_t key = static_cast<std::uint16_t>(platform::VK_F1 + mode);
+    form->FormKeyDown(form, key, {});
+  }
+  void Frame() { form->DXTimerTimer(form->DXTimer, 1); }
+  // A shot at (x, y) of the drawing area, gun reloaded at once, tested in the next frame.
+  void ShootAt(std::int32_t x, std::int32_t y) {
+    form->ShotGunReady = true;
+    form->DXDrawMouseMove(form->DXDraw, {}, x, y);
+    form->DXDrawMouseDown(form->DXDraw, mbLeft, TShiftState{ssLeft}, x, y);
+    ASSERT_TRUE(form->ShotFired);
+  }
+  // Takes every target off the screen without sending out new ones; Place puts one back.
+  void ParkAll() {
+    for (TBoss& t : form->Tavlor) t.Visible = false;
+  }
+  TBoss& Place(std::size_t slot, std::int32_t left, std::int32_t top, std::int32_t picture) {
+    TBoss& t = form->Tavlor[slot];
+    t.Left = left;
+    t.Top = top;
+    t.Speed = 0;
+    t.Picture = picture;
+    t.ShotValue = -1;
+    t.Visible = true;
+    return t;
+  }
+  // The boss, standing still with its box's top-left corner at (left, top).
+  TBoss& StillBoss(std::int32_t left, std::int32_t top) {
+    form->TavlorCreated = 30;
+    Frame();  // sends out the boss and starts its footsteps
+    form->TavlorCreated = 31;
+    TBoss& b = form->Boss;
+    b.Left = left;
+    b.Top = top;
+    b.Speed = 0;
+    return b;
+  }
+  bool Playing(int wave) { return form->DXWaveList1->Items()->Items(wave)->Playing(); }
+
+  TMainForm* form = nullptr;
+};
+
+// Three hits on the centre of the boss, 40 points each: 60 left, then 20, then felled at -20
+// with 200 points and the burp, the footsteps stopped; a fourth hit takes nothing off.
+TEST_F(Round, TheBossTakesFortyAHitAtItsCentreAndFallsAtTheThirdFor200) {
+  Start(0);
+  ParkAll();
+  TBoss& boss = StillBoss(200, 100);
+  ASSERT_TRUE(boss.Visible);
+  ASSERT_TRUE(Playing(kFootsteps));
+  const std::int32_t cx = 200 + 250 / 2, cy = 100 + 250 / 2;
+  const std::int32_t hardness[] = {60, 20, -20};
+  for (std::int32_t left : hardness) {
+    ShootAt(cx, cy);
+    Frame();
+    EXPECT_EQ(boss.Hardness, left);
+    EXPECT_EQ(boss.ShotValue, -1);  // the hit's points show for one frame only
+    EXPECT_EQ(form->TotalScore, left > 0 ? 0 : 200);
+  }
+  EXPECT_TRUE(boss.Dead);
+  EXPECT_FALSE(Playing(kFootsteps));
+  EXPECT_TRUE(Playing(kBurp));
+
+  ShootAt(cx, cy);  // a felled boss still takes one more shot, and nothing off
+  Frame();
+  EXPECT_FALSE(form->ShotFired);
+  EXPECT_EQ(boss.Hardness, -20);
+  EXPECT_EQ(boss.ShotValue, 40);  // kept: no further hit until the next boss
+  ShootAt(cx, cy);
+  Frame();
+  EXPECT_EQ(boss.Hardness, -20);
+  EXPECT_EQ(form->TotalScore, 200);
+
+  form->TavlorCreated = 50;
+  Frame();
+  EXPECT_TRUE(Playing(kThankYou));
+  EXPECT_FALSE(Playing(kKorvash));
+}
+
+// One shot hits one thing: the boss before any target, and the lower of two target slots.
+TEST_F(Round, AShotOverlappingThingsHitsTheBossFirstThenTheLowestSlot) {
+  Start(1);  // picture 0 everywhere
+  ParkAll();
+  StillBoss(100, 100);
+  TBoss& under = Place(2, 100 + 125 - 31, 100 + 125 - 31, 0);
+  ShootAt(100 + 125, 100 + 125);
+  Frame();
+  EXPECT_EQ(form->Boss.Hardness, 60);
+  EXPECT_EQ(under.ShotValue, -1);
+  EXPECT_EQ(form->TotalScore, 0);
+
+  form->Boss.Left = -10000;  // the boss leaves in the next frame
+  TBoss& low = Place(1, 400, 300, 0);
+  TBoss& high = Place(3, 400, 300, 0);
+  ShootAt(400 + 31, 300 + 31);
+  Frame();
+  EXPECT_EQ(low.ShotValue, 25);
+  EXPECT_EQ(high.ShotValue, -1);
+  EXPECT_EQ(form->TotalScore, 25);
+}
+
+// Hit sounds by picture: the unseen pictures scream like image 0's, and a Grubbel (picture 5)
+// belches at 12 points or more and munches below.
+TEST_F(Round, HitSoundsFollowThePictureAndAGrubbelsPoints) {
+  Start(0);
+  ParkAll();
+  TBoss& unseen = Place(0, 100, 100, 2);
+  ShootAt(100 + 31, 100 + 31);
+  Frame();
+  EXPECT_EQ(unseen.ShotValue, 25);
+  EXPECT_TRUE(Playing(kScream));
+
+  // Grubbel's box is image 10, 51 x 97: its centre is (25, 48) in it.
+  TBoss& grubbel = Place(1, 300, 200, 5);
+  ShootAt(300 + 25, 200 + 48);
+  Frame();
+  EXPECT_EQ(grubbel.ShotValue, 25);
+  EXPECT_TRUE(Playing(kRaaaaaap));
+  EXPECT_FALSE(Playing(kWendleEats));
+
+  TBoss& far = Place(2, 450, 200, 5);
+  ShootAt(450 + 25, 200 + 48 + 40);  // 40 pixels below the centre: well under 12 points
+  Frame();
+  ASSERT_GE(far.ShotValue, 0);
+  EXPECT_LT(far.ShotValue, 12);
+  EXPECT_TRUE(Playing(kWendleEats));
+}
+
+// A boss that walks off alive keeps its footsteps going until the round ends, which then ends
+// with the sad fall, every other sound stopped in each frame after.
+TEST_F(Round, ABossThatWalksOffAliveEndsTheRoundWithKorvash) {
+  Start(0);
+  ParkAll();
+  TBoss& boss = StillBoss(700, 100);  // beyond the right edge: it leaves in the next frame
+  Frame();
+  EXPECT_FALSE(boss.Visible);
+  EXPECT_TRUE(Playing(kFootsteps));
+  form->TavlorCreated = 50;
+  Frame();
+  EXPECT_TRUE(form->playerIsDead);
+  EXPECT_FALSE(Playing(kFootsteps));
+  EXPECT_TRUE(Playing(kKorvash));
+  EXPECT_FALSE(Playing(kThankYou));
+
+  // A late shot after the round is still scored; the frame that scores it also cuts its
+  // sound off, and the end sound plays on.
+  TBoss& t = Place(0, 100, 100, 0);
+  ShootAt(100 + 31, 100 + 31);
+  Frame();
+  EXPECT_EQ(t.ShotValue, 25);
+  EXPECT_EQ(form->TotalScore, 25);
+  EXPECT_FALSE(Playing(kScream));
+  EXPECT_TRUE(Playing(kKorvash));
+}
+
+// A frame the display device cannot draw changes nothing; the next one goes on from there.
+TEST_F(Round, AFrameThatCannotBeDrawnMovesNothing) {
+  Start(0);
+  const std::int32_t left = form->Tavlor[0].Left, top = form->Tavlor[0].Top;
+  const std::size_t shown = ddraw::PresentedFrames();
+  form->DXDraw->Finalize();
+  Frame();
+  EXPECT_EQ(form->Tavlor[0].Left, left);
+  EXPECT_EQ(form->Tavlor[0].Top, top);
+  EXPECT_EQ(ddraw::PresentedFrames(), shown);
+  form->DXDraw->Initialize();
+  Frame();
+  EXPECT_NE(std::pair(form->Tavlor[0].Left, form->Tavlor[0].Top), std::pair(left, top));
+}
+
+// While the loops stop at slot 6, slot 7 waits unmoved; a send-out into a lower slot lets the
+// loops reach it again.
+TEST_F(Round, SlotSevenWaitsUntilASendOutIntoALowerSlotRaisesTheBound) {
+  Start(0);
+  ASSERT_EQ(form->AntalTavlor, 6);
+  TBoss& seventh = form->Tavlor[7];
+  ASSERT_TRUE(seventh.Visible);
+  const std::int32_t left = seventh.Left, top = seventh.Top;
+  for (int i = 0; i < 5; ++i) Frame();
+  EXPECT_EQ(std::pair(seventh.Left, seventh.Top), std::pair(left, top));
+
+  form->Tavlor[0].Delay = 31;  // slot 0 leaves in the next frame and is filled anew
+  form->Tavlor[0].ShotValue = 0;
+  Frame();
+  EXPECT_EQ(form->AntalTavlor, 7);
+  Frame();
+  EXPECT_NE(std::pair(seventh.Left, seventh.Top), std::pair(left, top));
+}
+
+}  // namespace
