@@ -128,6 +128,7 @@ class TViewerForm : public TDXForm {
 
   void SwitchScreen(TObject*, std::uint16_t& key, TShiftState shift) {
     if (!(shift.Contains(ssAlt) && key == platform::VK_RETURN)) return;
+    const std::uint32_t start = platform::timeGetTime();
     Draw->Finalize();
     if (Draw->Options().Contains(doFullScreen)) {
       RestoreWindow();
@@ -141,6 +142,10 @@ class TViewerForm : public TDXForm {
       Draw->SetOptions(Draw->Options() + TDXDrawOptions{doFullScreen});
     }
     Draw->Initialize();
+    const bool full = Draw->Options().Contains(doFullScreen);
+    std::printf("marvosk-viewer: %s in %u ms\n", full ? "full screen" : "window",
+                platform::timeGetTime() - start);
+    std::fflush(stdout);
   }
 };
 
