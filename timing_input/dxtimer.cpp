@@ -92,9 +92,9 @@ void TCustomDXTimer::IdleTick(TObject*, bool& Done) {
     FNowFrameRate = 0;
     FOldTime2 = t;
   }
+  // Last: a handler may free the timer. The next idle call, a moment later, says how long the
+  // loop may sleep.
   NotifyTimer(lagCount);
-  const std::uint32_t spent = platform::timeGetTime() - t;
-  if (Application && spent < FInterval) Application->IdleQuietFor(FInterval - spent);
 }
 
 bool TCustomDXTimer::ActivationHook(TMessage& Message) {
