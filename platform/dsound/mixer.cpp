@@ -29,17 +29,39 @@ inline float SampleAt(const std::uint8_t* p) {
   }
 }
 
+// Adds the frame at `pos`, between stored frames i and j, into one stereo place of the sum.
+template <int Bits, int Channels>
+inline void AddFrame(const std::uint8_t* data, std::uint64_t pos, std::uint64_t i, std::uint64_t j,
+                     float gainLeft, float gainRight, float* place) {
+  constexpr int kBlock = Channels * Bits / 8;
+  constexpr int kSampleBytes = Bits / 8;
+  const float t = static_cast<float>(pos & (kOne - 1)) * kFractionScale;
+  const std::uint8_t* a = data + i * kBlock;
+  const std::uint8_t* b = data + j * kBlock;
+  const float l0 = SampleAt<Bits>(a);
+  const float l1 = SampleAt<Bits>(b);
+  const float left = l0 + (l1 - l0) * t;
+  float right = left;
+  if constexpr (Channels == 2) {
+    const float r0 = SampleAt<Bits>(a + kSampleBytes);
+    const float r1 = SampleAt<Bits>(b + kSampleBytes);
+    right = r0 + (r1 - r0) * t;
+  }
+  place[0] += left * gainLeft;
+  place[1] += right * gainRight;
+}
+
 // Adds one voice into the stereo sum; answers the new position and whether the voice ended.
 template <int Bits, int Channels>
 bool MixVoice(const std::uint8_t* data, std::uint64_t frames, std::uint64_t& position,
               std::uint64_t step, bool looping, float gainLeft, float gainRight, float* sum,
               int count) {
-  constexpr int kBlock = Channels * Bits / 8;
-  constexpr int kSampleBytes = Bits / 8;
   const std::uint64_t end = frames << kFractionBits;
   if (frames == 0) return true;
+  // Below this position a frame's right neighbour is the next stored frame.
+  const std::uint64_t inner = (frames - 1) << kFractionBits;
   std::uint64_t pos = position;
-  for (int n = 0; n < count; ++n) {
+  for (int n = 0; n < count;) {
     if (pos >= end) {
       if (!looping) {
         position = 0;
@@ -47,24 +69,22 @@ bool MixVoice(const std::uint8_t* data, std::uint64_t frames, std::uint64_t& pos
       }
       pos %= end;
     }
-    const std::uint64_t i = pos >> kFractionBits;
-    // The neighbour past the last frame is the first one when looping, so the seam is smooth;
-    // otherwise the last frame is held.
-    const std::uint64_t j = i + 1 < frames ? i + 1 : (looping ? 0 : i);
-    const float t = static_cast<float>(pos & (kOne - 1)) * kFractionScale;
-    const std::uint8_t* a = data + i * kBlock;
-    const std::uint8_t* b = data + j * kBlock;
-    const float l0 = SampleAt<Bits>(a);
-    const float l1 = SampleAt<Bits>(b);
-    const float left = l0 + (l1 - l0) * t;
-    float right = left;
-    if constexpr (Channels == 2) {
-      const float r0 = SampleAt<Bits>(a + kSampleBytes);
-      const float r1 = SampleAt<Bits>(b + kSampleBytes);
-      right = r0 + (r1 - r0) * t;
+    if (pos < inner && step > 0) {
+      // A run of frames that all lie inside: no end and no seam to look out for.
+      const std::uint64_t fit = (inner - pos + step - 1) / step;
+      const int run = static_cast<int>(std::min<std::uint64_t>(fit, std::uint64_t(count - n)));
+      for (int k = 0; k < run; ++k, ++n, pos += step) {
+        const std::uint64_t i = pos >> kFractionBits;
+        AddFrame<Bits, Channels>(data, pos, i, i + 1, gainLeft, gainRight, sum + 2 * n);
+      }
+      continue;
     }
-    sum[2 * n] += left * gainLeft;
-    sum[2 * n + 1] += right * gainRight;
+    // The last stored frame: its neighbour is the first one when looping, so the seam is
+    // smooth; otherwise the last frame is held.
+    const std::uint64_t i = pos >> kFractionBits;
+    const std::uint64_t j = i + 1 < frames ? i + 1 : (looping ? 0 : i);
+    AddFrame<Bits, Channels>(data, pos, i, j, gainLeft, gainRight, sum + 2 * n);
+    ++n;
     pos += step;
   }
   if (pos >= end) {
