@@ -3,7 +3,9 @@
 // mixer's lock holding while the device pulls on its own thread.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
+#include <cmath>
 #include <random>
 #include <thread>
 
@@ -223,6 +225,68 @@ TEST(Mixer, CommandsDuringMixingFromAnotherThreadKeepTheirEffect) {
   done = true;
   device.join();
   mixer.Remove(voice);
+}
+
+// The mixer's output for one voice at full gain, frame by frame against the rule it follows:
+// linear interpolation at 32.32 fixed-point positions, the neighbour past the last frame being
+// the first when looping and the last held otherwise, a voice that does not loop stopping at its
+// end. Short and long sounds, every rate relation, blocks of any size, both sample kinds.
+TEST(Mixer, EveryFrameFollowsTheInterpolationRuleAcrossBlocksEndsAndSeams) {
+  constexpr int kDeviceRate = 48000;
+  constexpr int kOut = 1500;
+  for (int bits : {8, 16})
+    for (int channels : {1, 2})
+      for (std::uint32_t frames : {1u, 2u, 3u, 7u, 100u})
+        for (std::uint32_t rate : {4000u, 22050u, 48000u, 96000u})
+          for (bool looping : {false, true})
+            for (int block : {1, 5, 512}) {
+              const PcmFormat format{rate, channels, bits};
+              auto memory = std::make_shared<SampleMemory>(
+                  format, frames * static_cast<std::uint32_t>(format.BlockAlign()));
+              for (std::size_t b = 0; b < memory->data.size(); ++b)
+                memory->data[b] = static_cast<std::uint8_t>(b * 37 + 11);
+              const auto sample = [&](std::uint64_t frame, int channel) {
+                const std::uint8_t* p = memory->data.data() + frame * format.BlockAlign() +
+                                        static_cast<std::size_t>(channel * bits / 8);
+                return bits == 8
+                           ? static_cast<float>((static_cast<int>(p[0]) - 128) * 256)
+                           : static_cast<float>(static_cast<std::int16_t>(p[0] | (p[1] << 8)));
+              };
+              // What each output frame should be.
+              std::vector<std::int16_t> expected(kOut * 2, 0);
+              const std::uint64_t one = std::uint64_t{1} << 32;
+              const std::uint64_t step = (std::uint64_t{rate} << 32) / kDeviceRate;
+              const std::uint64_t end = std::uint64_t{frames} << 32;
+              std::uint64_t pos = 0;
+              for (int n = 0; n < kOut; ++n) {
+                if (pos >= end) {
+                  if (!looping) break;
+                  pos %= end;
+                }
+                const std::uint64_t i = pos >> 32;
+                const std::uint64_t j = i + 1 < frames ? i + 1 : (looping ? 0 : i);
+                const float t =
+                    static_cast<float>(pos & (one - 1)) * (1.0f / static_cast<float>(one));
+                for (int c = 0; c < 2; ++c) {
+                  const int from = channels == 2 ? c : 0;
+                  const float a = sample(i, from), v = a + (sample(j, from) - a) * t;
+                  expected[static_cast<std::size_t>(2 * n + c)] =
+                      static_cast<std::int16_t>(std::clamp(std::lrint(v), -32768L, 32767L));
+                }
+                pos += step;
+              }
+
+              platform::dsound::Mixer mixer(kDeviceRate);
+              auto voice = mixer.Add(memory);
+              mixer.Play(*voice, looping);
+              std::vector<std::int16_t> got(kOut * 2, 0);
+              for (int n = 0; n < kOut; n += block)
+                mixer.Mix(got.data() + 2 * n, std::min(block, kOut - n), 2);
+              ASSERT_EQ(got, expected)
+                  << bits << " bits, " << channels << " channels, " << frames << " frames at "
+                  << rate << " Hz, looping " << looping << ", blocks of " << block;
+              mixer.Remove(voice);
+            }
 }
 
 }  // namespace
