@@ -33,8 +33,9 @@ void* Reallocate(void* p, std::size_t n) {
   return q;
 }
 
-std::int32_t Blocks(std::int32_t size) {
-  return (size + TWave::kBlockSize - 1) / TWave::kBlockSize;
+// In 64 bits: the block count of a size near 2^31 takes more bytes than an int32 holds.
+std::int64_t Blocks(std::int32_t size) {
+  return (static_cast<std::int64_t>(size) + TWave::kBlockSize - 1) / TWave::kBlockSize;
 }
 
 }  // namespace
@@ -74,7 +75,7 @@ void TWave::SetFormatSize(std::int32_t Value) {
 
 void TWave::SetSize(std::int32_t Value) {
   if (Value < 0) Value = 0;
-  const std::int32_t blocks = Blocks(Value);
+  const std::int64_t blocks = Blocks(Value);
   if (blocks != Blocks(FSize) || (blocks > 0 && !FData)) {
     if (blocks == 0) {
       std::free(FData);

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <limits>
 
 #include "tests/sound/wave_images.h"
 #include "tests/support/raises.h"
@@ -153,6 +154,28 @@ TEST(WaveData, SampleMemoryIsReservedInBlocksOf8096Bytes) {
   wave->Data()[8096] = 1;  // inside the second block
   wave->SetSize(-5);
   EXPECT_EQ(wave->Size(), 0);
+  EXPECT_EQ(wave->Data(), nullptr);
+}
+
+TEST(WaveData, SampleMemoryNearTwoGibibytesHoldsEveryByte) {
+  // The block count of sizes near 2^31 is computed without overflow: the largest size takes
+  // 265,253 blocks, more bytes than an int32 holds. Only the pages touched are used.
+  TOwnedPtr<TWave> wave(new TWave());
+  constexpr std::int32_t kLargest = std::numeric_limits<std::int32_t>::max();
+  wave->SetSize(kLargest);
+  ASSERT_NE(wave->Data(), nullptr);
+  EXPECT_EQ(wave->Size(), kLargest);
+  wave->Data()[kLargest - 1] = 0x77;
+  const std::uint8_t* memory = wave->Data();
+  // 265,252 blocks end at 2,147,480,192 bytes: a size just past that keeps the last block.
+  wave->SetSize(2147480193);
+  EXPECT_EQ(wave->Data(), memory);
+  EXPECT_EQ(wave->Size(), 2147480193);
+  wave->Data()[2147480192] = 0x55;
+  wave->SetSize(kLargest);
+  EXPECT_EQ(wave->Data(), memory);
+  EXPECT_EQ(wave->Data()[kLargest - 1], 0x77);
+  wave->SetSize(0);
   EXPECT_EQ(wave->Data(), nullptr);
 }
 
