@@ -230,7 +230,7 @@ bool TDirectSoundBuffer::CreateBuffer(const DSBUFFERDESC& BufferDesc) {
   return true;
 }
 
-void TDirectSoundBuffer::SetSize(const void* Format, int Size, bool D3D) {
+void TDirectSoundBuffer::SetSize(const void* Format, int FormatSize, int Size, bool D3D) {
   DSBUFFERDESC desc{};
   desc.dwSize = DSBUFFERDESC_SIZE;
   desc.dwFlags = kControlledFlags;
@@ -240,13 +240,15 @@ void TDirectSoundBuffer::SetSize(const void* Format, int Size, bool D3D) {
     desc.dwFlags |= DSBCAPS_GLOBALFOCUS;
   if (D3D) desc.dwFlags = k3DFlags;
   desc.dwBufferBytes = static_cast<DWORD>(Size);
+  desc.dwFormatBytes = Format ? static_cast<DWORD>(std::max(FormatSize, 0)) : 0;
   desc.lpwfxFormat = Format;
   if (!CreateBuffer(desc))
     throw EDirectSoundBufferError(::Format(msg::SCannotMade, msg::SDirectSoundBuffer));
 }
 
-void TDirectSoundBuffer::LoadFromMemory(const void* Format, const void* Data, int Size) {
-  SetSize(Format, Size, FIsD3D);
+void TDirectSoundBuffer::LoadFromMemory(const void* Format, int FormatSize, const void* Data,
+                                        int Size) {
+  SetSize(Format, FormatSize, Size, FIsD3D);
   if (!Data) return;
   void* p1 = nullptr;
   void* p2 = nullptr;
@@ -269,7 +271,7 @@ void TDirectSoundBuffer::LoadFromMemory(const void* Format, const void* Data, in
 }
 
 void TDirectSoundBuffer::LoadFromWave(const TWave& Wave) {
-  LoadFromMemory(Wave.Format(), Wave.Data(), Wave.Size());
+  LoadFromMemory(Wave.Format(), Wave.FormatSize(), Wave.Data(), Wave.Size());
 }
 
 void TDirectSoundBuffer::LoadFromStream(TStream& Stream) {

@@ -120,12 +120,14 @@ class TDirectSoundBuffer : public TDirectX {
   void Assign(const TPersistent* Source) override;
   // Lets go of the present buffer and makes one as described; answers whether it was made.
   bool CreateBuffer(const platform::dsound::DSBUFFERDESC& BufferDesc);
-  // A new platform buffer of Size bytes in Format with frequency, pan and volume control;
-  // EDirectSoundBufferError "%s cannot be made" with "Sound Buffer" when it cannot be made.
-  void SetSize(const void* Format, int Size, bool D3D);
+  // A new platform buffer of Size bytes in Format (a record of FormatSize bytes, of which the
+  // service reads none past them) with frequency, pan and volume control;
+  // EDirectSoundBufferError "%s cannot be made" with "Sound Buffer" when it cannot be made (a
+  // format too short for its fields included).
+  void SetSize(const void* Format, int FormatSize, int Size, bool D3D);
   // A new buffer of Size bytes filled from Data (left as made when Data is nullptr);
   // EDirectSoundBufferError "%s cannot be locked" with "Sound Buffer" when it cannot be filled.
-  void LoadFromMemory(const void* Format, const void* Data, int Size);
+  void LoadFromMemory(const void* Format, int FormatSize, const void* Data, int Size);
   void LoadFromWave(const TWave& Wave);
   void LoadFromStream(TStream& Stream);
   void LoadFromFile(const std::string& FileName);

@@ -80,8 +80,10 @@ class RefCounted : public Interface {
   std::uint32_t FRefs = 1;
 };
 
-// Reads the 16 bytes of a PCM format that the service needs, and checks it.
-bool ReadFormat(const void* format, PcmFormat& pcm) {
+// Reads the 16 bytes of a PCM format that the service needs, and checks it; a format of fewer
+// bytes is refused unread.
+bool ReadFormat(const void* format, DWORD bytes, PcmFormat& pcm) {
+  if (bytes < kPCMFormatSize) return false;
   const auto* b = static_cast<const std::uint8_t*>(format);
   if (LoadU16(b) != WAVE_FORMAT_PCM) return false;
   pcm.channels = LoadU16(b + 2);
@@ -322,7 +324,7 @@ class DirectSound final : public RefCounted<IDirectSound> {
     }
     if (!desc->lpwfxFormat) return DSERR_INVALIDPARAM;
     PcmFormat pcm;
-    if (!ReadFormat(desc->lpwfxFormat, pcm)) return DSERR_BADFORMAT;
+    if (!ReadFormat(desc->lpwfxFormat, desc->dwFormatBytes, pcm)) return DSERR_BADFORMAT;
     // Any length that holds a byte is taken; a tail shorter than a frame is never played.
     if (desc->dwBufferBytes == 0 || desc->dwBufferBytes > DSBSIZE_MAX) return DSERR_INVALIDPARAM;
     std::shared_ptr<SampleMemory> memory;

@@ -75,7 +75,8 @@ constexpr std::uint16_t WAVE_FORMAT_PCM = 1;
 using GUID = platform::GUID;
 
 // The published wave format header, packed as stored. A format buffer may end after
-// wBitsPerSample (16 bytes); the service reads only those 16 bytes.
+// wBitsPerSample (16 bytes); the service reads only those 16 bytes, and none past the length
+// a buffer description gives: a shorter format is a bad format.
 #pragma pack(push, 1)
 struct WAVEFORMATEX {
   std::uint16_t wFormatTag;
@@ -96,7 +97,7 @@ struct DSBUFFERDESC {
   DWORD dwSize;
   DWORD dwFlags;
   DWORD dwBufferBytes;
-  DWORD dwReserved;
+  DWORD dwFormatBytes;      // the bytes lpwfxFormat holds; the service reads none past them
   const void* lpwfxFormat;  // a WAVEFORMATEX of at least 16 bytes; nullptr for the primary
   GUID guid3DAlgorithm;
 };

@@ -37,6 +37,7 @@ class DSoundService : public HeadlessTest {
     d.dwSize = DSBUFFERDESC_SIZE;
     d.dwFlags = flags;
     d.dwBufferBytes = bytes;
+    d.dwFormatBytes = static_cast<DWORD>(format.size());
     d.lpwfxFormat = format.data();
     const HRESULT r = ds->CreateSoundBuffer(&d, out, nullptr);
     if (r == DS_OK) made.push_back(*out);
@@ -61,6 +62,11 @@ TEST_F(DSoundService, TakesEightAndSixteenBitPcmFromFourToNinetySixKilohertz) {
   wrongBlock[12] = 3;
   EXPECT_EQ(Make(wrongBlock, 64, &b), DSERR_BADFORMAT);
   EXPECT_EQ(Make(FormatBody(22050, 8, 1), 0, &b), DSERR_INVALIDPARAM);
+  // A format shorter than its 16 bytes is refused unread: each one below is a block of memory
+  // of exactly its length.
+  const wavetest::Bytes pcm = FormatBody(22050, 8, 1, 16);
+  for (long n = 1; n < 16; ++n)
+    EXPECT_EQ(Make(wavetest::Bytes(pcm.begin(), pcm.begin() + n), 64, &b), DSERR_BADFORMAT) << n;
   DSBUFFERDESC d{};
   d.dwSize = 20;
   EXPECT_EQ(ds->CreateSoundBuffer(&d, &b, nullptr), DSERR_INVALIDPARAM);

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -137,10 +138,10 @@ TEST_F(DXSound, OptionsApplyToLaterBuffersAndExclusiveWaitsForTheNextStart) {
   // Buffers belong to the service object, which frees them when the device stops.
   auto* buffer = new TDirectSoundBuffer(sound->DSound());
   const Bytes format = FormatBody(22050, 8, 1);
-  buffer->SetSize(format.data(), 100, false);
+  buffer->SetSize(format.data(), static_cast<int>(format.size()), 100, false);
   EXPECT_EQ(buffer->Caps().dwFlags, 0x80E0u);
   sound->SetOptions({soStickyFocus, soGlobalFocus});
-  buffer->SetSize(format.data(), 100, false);
+  buffer->SetSize(format.data(), static_cast<int>(format.size()), 100, false);
   EXPECT_EQ(buffer->Caps().dwFlags, 0x40E0u);  // sticky wins over global
   sound->Initialize();
   sound->SetOptions({soExclusive});
@@ -177,7 +178,7 @@ TEST_F(DXSound, BufferWrappersKeepOneLockAndRaiseWithoutAPlatformBuffer) {
   int n2 = 0;
   EXPECT_FALSE(buffer.Lock(0, 10, p1, n1, p2, n2));
   const Bytes format = FormatBody(8000, 8, 1, 16);
-  buffer.SetSize(format.data(), 100, false);
+  buffer.SetSize(format.data(), static_cast<int>(format.size()), 100, false);
   EXPECT_EQ(buffer.FormatSize(), 18);  // as the service reports it
   ASSERT_TRUE(buffer.Lock(90, 20, p1, n1, p2, n2));
   EXPECT_EQ(n1, 10);
@@ -187,9 +188,33 @@ TEST_F(DXSound, BufferWrappersKeepOneLockAndRaiseWithoutAPlatformBuffer) {
   EXPECT_EQ(buffer.DXResult(), DS_OK);
   EXPECT_TRUE(buffer.Lock(0, 10, p1, n1, p2, n2));
   buffer.UnLock();
-  EXPECT_EQ(MessageOf<EDirectSoundBufferError>([&] { buffer.SetSize(format.data(), 0, false); }),
+  EXPECT_EQ(MessageOf<EDirectSoundBufferError>(
+                [&] { buffer.SetSize(format.data(), static_cast<int>(format.size()), 0, false); }),
             "Sound Buffer cannot be made");
   EXPECT_EQ(buffer.IDSBuffer(), nullptr);
+}
+
+TEST_F(DXSound, AWaveWhoseFormatIsTooShortMakesNoBufferAndNothingIsReadPastIt) {
+  Start();
+  TDirectSoundBuffer& buffer = *new TDirectSoundBuffer(sound->DSound());
+  for (int size : {2, 15}) {
+    TOwnedPtr<TWave> wave(new TWave());
+    wave->SetPCMFormat(22050, 8, 1);
+    wave->SetFormatSize(size);  // the format buffer is exactly that long now
+    wave->SetSize(100);
+    std::fill(wave->Data(), wave->Data() + 100, 128);
+    EXPECT_EQ(MessageOf<EDirectSoundBufferError>([&] { buffer.LoadFromWave(*wave); }),
+              "Sound Buffer cannot be made")
+        << size;
+    EXPECT_EQ(buffer.IDSBuffer(), nullptr);
+  }
+  TOwnedPtr<TWave> whole(new TWave());
+  whole->SetPCMFormat(22050, 8, 1);
+  whole->SetFormatSize(16);
+  whole->SetSize(100);
+  std::fill(whole->Data(), whole->Data() + 100, 128);
+  buffer.LoadFromWave(*whole);
+  EXPECT_EQ(buffer.Size(), 100);
 }
 
 TEST_F(DXSound, DuplicatingABufferWithoutOneLetsGoAndAFailedDuplicationChangesNothing) {
@@ -197,10 +222,10 @@ TEST_F(DXSound, DuplicatingABufferWithoutOneLetsGoAndAFailedDuplicationChangesNo
   TDirectSoundBuffer& a = *new TDirectSoundBuffer(sound->DSound());
   TDirectSoundBuffer& b = *new TDirectSoundBuffer(sound->DSound());
   const Bytes format = FormatBody(8000, 8, 1);
-  b.SetSize(format.data(), 64, false);
+  b.SetSize(format.data(), static_cast<int>(format.size()), 64, false);
   b.Assign(&a);  // a holds none: b lets go of its own
   EXPECT_EQ(b.IDSBuffer(), nullptr);
-  b.SetSize(format.data(), 64, false);
+  b.SetSize(format.data(), static_cast<int>(format.size()), 64, false);
   IDirectSoundBuffer* before = b.IDSBuffer();
   b.Assign(sound->Primary());  // the primary cannot be duplicated
   EXPECT_EQ(b.IDSBuffer(), before);
@@ -216,7 +241,7 @@ TEST_F(DXSound, ALostBufferMakesEveryListReloadOnceAndItsPlayIsNotHeard) {
   // A buffer of no list, lost with the others and never restored by them.
   auto* stray = new TDirectSoundBuffer(sound->DSound());
   const Bytes format = FormatBody(8000, 8, 1);
-  stray->SetSize(format.data(), 16, false);
+  stray->SetSize(format.data(), static_cast<int>(format.size()), 16, false);
   int restores = 0;
   struct Count {
     int* n;
