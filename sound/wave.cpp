@@ -12,6 +12,7 @@
 #include "platform/little_endian.h"
 
 using platform::FourCC;
+using platform::LoadU16;
 using platform::LoadU32;
 using platform::StoreU16;
 using platform::StoreU32;
@@ -36,6 +37,17 @@ void* Reallocate(void* p, std::size_t n) {
 // In 64 bits: the block count of a size near 2^31 takes more bytes than an int32 holds.
 std::int64_t Blocks(std::int32_t size) {
   return (static_cast<std::int64_t>(size) + TWave::kBlockSize - 1) / TWave::kBlockSize;
+}
+
+// Whether a format record holds every field of its tag: a PCM record ends after
+// wBitsPerSample (a cbSize after it is not read); any other tag's record has its cbSize and
+// the extra bytes that cbSize declares.
+bool FormatComplete(const void* format, std::int32_t size) {
+  constexpr std::int32_t kCbSizeOffset = 16;
+  if (size < static_cast<std::int32_t>(platform::dsound::kPCMFormatSize)) return false;
+  const auto* b = static_cast<const std::uint8_t*>(format);
+  if (LoadU16(b) == platform::dsound::WAVE_FORMAT_PCM) return true;
+  return size >= kPCMRecordSize && size - kPCMRecordSize >= LoadU16(b + kCbSizeOffset);
 }
 
 }  // namespace
@@ -232,8 +244,7 @@ void TCustomWaveStream2::SetFormatSizeValue(std::int32_t Value) {
 
 IMPLEMENT_CLASS(TWaveStream, TCustomWaveStream2)
 
-TWaveStream::TWaveStream(TStream& AStream)
-    : FStream(&AStream), FOriPosition(static_cast<std::int32_t>(AStream.Position())) {}
+TWaveStream::TWaveStream(TStream& AStream) : FStream(&AStream), FOriPosition(AStream.Position()) {}
 
 void TWaveStream::Open(bool WriteMode) {
   if (FOpened) throw EWaveStreamError(msg::SStreamOpend);
@@ -259,29 +270,41 @@ void TWaveStream::OpenRead() {
   if (LoadU32(riff) != kRiff || LoadU32(riff + 8) != kWave)
     throw EWaveStreamError(msg::SWaveInvalid);
 
+  // A declared length the stream cannot hold fails before anything is reserved for it; one
+  // that it holds but a wave cannot (its sizes are 32-bit signed) makes an invalid wave.
+  const auto checkLength = [this](std::uint32_t length) {
+    if (static_cast<std::int64_t>(length) > FStream->Size() - FStream->Position())
+      throw EReadError(msg::SReadError);
+    if (length > static_cast<std::uint32_t>(std::numeric_limits<std::int32_t>::max()))
+      throw EWaveStreamError(msg::SWaveInvalid);
+    return static_cast<std::int32_t>(length);
+  };
+  bool hasFormat = false;
   std::uint8_t header[kChunkHeaderSize];
   ReadChunkHeader(header);
   while (LoadU32(header) != 0) {
     const std::uint32_t id = LoadU32(header);
     const std::uint32_t length = LoadU32(header + 4);
-    // A declared length the stream cannot hold fails before anything is reserved for it.
-    const std::int64_t left = FStream->Size() - FStream->Position();
     if (id == kFmt) {
-      if (static_cast<std::int64_t>(length) > left) throw EReadError(msg::SReadError);
-      SetFormatSize(static_cast<std::int32_t>(length));
-      FStream->ReadBuffer(Format(), length);
+      const std::int32_t size = checkLength(length);
+      SetFormatSize(size);
+      FStream->ReadBuffer(Format(), size);
+      hasFormat = true;
     } else if (id == kData) {
       // Skipping past the end ends the walk, so samples that the stream cannot hold are its
       // last chunk and fail here, as reading them would.
-      if (static_cast<std::int64_t>(length) > left) throw EReadError(msg::SReadError);
-      FSize = static_cast<std::int32_t>(length);
-      FDataPosition = static_cast<std::int32_t>(FStream->Position());
+      FSize = checkLength(length);
+      FDataPosition = FStream->Position();
       FStream->Seek(length, soCurrent);
     } else {
       FStream->Seek(length, soCurrent);
     }
     ReadChunkHeader(header);
   }
+  // The format taken (the last one) must hold every field of its tag, so that whoever reads it
+  // never reads past it.
+  if (hasFormat && !FormatComplete(Format(), FormatSize()))
+    throw EWaveStreamError(msg::SWaveInvalid);
 }
 
 void TWaveStream::OpenWrite() {
@@ -295,11 +318,11 @@ void TWaveStream::OpenWrite() {
   StoreU32(header + 4, static_cast<std::uint32_t>(FormatSize()));
   FStream->WriteBuffer(header, kChunkHeaderSize);
   FStream->WriteBuffer(Format(), FormatSize());
-  FDataHeaderPosition = static_cast<std::int32_t>(FStream->Position());
+  FDataHeaderPosition = FStream->Position();
   StoreU32(header, kData);
   StoreU32(header + 4, 0);
   FStream->WriteBuffer(header, kChunkHeaderSize);
-  FDataPosition = static_cast<std::int32_t>(FStream->Position());
+  FDataPosition = FStream->Position();
 }
 
 void TWaveStream::CompleteImage() {
@@ -341,13 +364,13 @@ std::int32_t TWaveStream::GetSize() {
 
 std::int32_t TWaveStream::ReadSamples(void* Buffer, std::int32_t Count) {
   if (!FOpened) throw EWaveStreamError(msg::SStreamNotOpend);
-  FStream->SetPosition(static_cast<std::int64_t>(FDataPosition) + FPosition);
+  FStream->SetPosition(FDataPosition + FPosition);
   return static_cast<std::int32_t>(FStream->Read(Buffer, Count));
 }
 
 std::int32_t TWaveStream::WriteSamples(const void* Buffer, std::int32_t Count) {
   if (!FOpened) throw EWaveStreamError(msg::SStreamNotOpend);
   if (FReadMode) Count = std::max(0, std::min(Count, FSize - FPosition));
-  FStream->SetPosition(static_cast<std::int64_t>(FDataPosition) + FPosition);
+  FStream->SetPosition(FDataPosition + FPosition);
   return static_cast<std::int32_t>(FStream->Write(Buffer, Count));
 }

@@ -155,10 +155,11 @@ class TWaveStream : public TCustomWaveStream2 {
   void ReadChunkHeader(std::uint8_t (&Header)[8]);
 
   TStream* FStream;
-  std::int32_t FOriPosition;
+  // Positions in the other stream, which may be longer than 2 GiB.
+  std::int64_t FOriPosition;
   bool FOpened = false;
   bool FReadMode = false;
   std::int32_t FSize = 0;
-  std::int32_t FDataPosition = 0;
-  std::int32_t FDataHeaderPosition = 0;
+  std::int64_t FDataPosition = 0;
+  std::int64_t FDataHeaderPosition = 0;
 };

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -131,6 +132,116 @@ TEST(WaveData, MalformedImagesFailWithTheirDocumentedErrors) {
             "Stream read error");
   // Cut in the middle of the samples.
   EXPECT_EQ(readError(Bytes(good.begin(), good.end() - 1)), "Stream read error");
+}
+
+// A format chunk must hold every field of its tag: PCM ends after wBitsPerSample (16 bytes);
+// any other tag has a cbSize (18 bytes) and the extra bytes that cbSize declares. A shorter
+// one is an invalid wave, so no reader of the format ever reads past its end.
+TEST(WaveData, AFormatTooShortForItsTagIsAnInvalidWave) {
+  const auto waveError = [](const Bytes& b) {
+    return MessageOf<EWaveStreamError>([&] { Load(b); });
+  };
+  const Bytes pcm = FormatBody(22050, 8, 1, 16);
+  // A 2-byte format whose other 14 bytes became a JUNK chunk, every length consistent.
+  EXPECT_EQ(waveError(Image({{"fmt ", Bytes(pcm.begin(), pcm.begin() + 2)},
+                             {"JUNK", Bytes(pcm.begin() + 2 + 8, pcm.end())},
+                             {"data", Sine8(440, 22050, 50)}})),
+            "Wave is invalid");
+  for (std::size_t size : {0u, 1u, 2u, 14u, 15u})
+    EXPECT_EQ(waveError(SimpleImage(Bytes(pcm.begin(), pcm.begin() + static_cast<long>(size)),
+                                    {1, 2, 3})),
+              "Wave is invalid")
+        << size;
+  // A PCM format may end after wBitsPerSample, or carry any cbSize it likes.
+  Bytes pcmWithHugeExtra = FormatBody(22050, 8, 1, 18);
+  pcmWithHugeExtra[16] = 0xFF;
+  pcmWithHugeExtra[17] = 0xFF;
+  EXPECT_EQ(Load(SimpleImage(pcmWithHugeExtra, {1, 2}))->FormatSize(), 18);
+
+  // Other tags (here 3 and 2) need their cbSize and the bytes it declares.
+  const auto withTag = [](std::uint16_t tag, std::size_t size, std::uint16_t extra) {
+    Bytes f = FormatBody(22050, 16, 1, size);
+    f[0] = static_cast<std::uint8_t>(tag);
+    f[1] = static_cast<std::uint8_t>(tag >> 8);
+    if (size >= 18) {
+      f[16] = static_cast<std::uint8_t>(extra);
+      f[17] = static_cast<std::uint8_t>(extra >> 8);
+    }
+    return f;
+  };
+  EXPECT_EQ(waveError(SimpleImage(withTag(3, 16, 0), {1, 2})), "Wave is invalid");
+  EXPECT_EQ(waveError(SimpleImage(withTag(3, 17, 0), {1, 2})), "Wave is invalid");
+  EXPECT_EQ(Load(SimpleImage(withTag(3, 18, 0), {1, 2}))->FormatSize(), 18);
+  EXPECT_EQ(waveError(SimpleImage(withTag(2, 49, 32), {1, 2})), "Wave is invalid");
+  EXPECT_EQ(Load(SimpleImage(withTag(2, 50, 32), {1, 2}))->FormatSize(), 50);
+
+  // The format the wave takes is the last one: a short one that a later one replaces is not
+  // read by anyone.
+  auto replaced = Load(Image({{"fmt ", {1, 0}}, {"fmt ", pcm}, {"data", {9}}}));
+  EXPECT_EQ(FormatOf(*replaced), pcm);
+  EXPECT_EQ(waveError(Image({{"fmt ", pcm}, {"fmt ", {1, 0}}, {"data", {9}}})), "Wave is invalid");
+}
+
+// A stream of Size bytes: `head` at its start, `tail` at its end and zeros between them,
+// without the memory for the zeros.
+class TZerosBetween : public TStream {
+ public:
+  TZerosBetween(Bytes head, std::int64_t size, Bytes tail = {})
+      : FHead(std::move(head)), FTail(std::move(tail)), FSize(size) {}
+  std::int64_t Read(void* Buffer, std::int64_t Count) override {
+    const std::int64_t n = std::max<std::int64_t>(0, std::min(Count, FSize - FPosition));
+    const std::int64_t tailAt = FSize - static_cast<std::int64_t>(FTail.size());
+    auto* out = static_cast<std::uint8_t*>(Buffer);
+    for (std::int64_t i = 0; i < n; ++i) {
+      const std::int64_t at = FPosition + i;
+      out[i] = at < static_cast<std::int64_t>(FHead.size()) ? FHead[static_cast<std::size_t>(at)]
+               : at >= tailAt ? FTail[static_cast<std::size_t>(at - tailAt)]
+                              : 0;
+    }
+    FPosition += n;
+    return n;
+  }
+  std::int64_t Write(const void*, std::int64_t) override { return 0; }
+  std::int64_t Seek(std::int64_t Offset, TSeekOrigin Origin) override {
+    const std::int64_t base = Origin == soBeginning ? 0 : Origin == soCurrent ? FPosition : FSize;
+    FPosition = std::clamp<std::int64_t>(base + Offset, 0, FSize);
+    return FPosition;
+  }
+  std::int64_t Size() override { return FSize; }
+
+ private:
+  Bytes FHead;
+  Bytes FTail;
+  std::int64_t FSize;
+  std::int64_t FPosition = 0;
+};
+
+TEST(WaveData, AChunkLongerThanAWaveCanHoldFailsEvenWhenTheStreamHoldsIt) {
+  // Sizes of a wave's parts are 32-bit signed; a stream of more than 2 GiB may declare more.
+  constexpr std::uint32_t kTooLong = 0x80000000u;
+  for (const char* id : {"fmt ", "data"}) {
+    Bytes head = Image({{"fmt ", FormatBody(8000, 8, 1)}});
+    PutId(head, id);
+    PutU32(head, kTooLong);
+    TZerosBetween stream(head, std::int64_t{3} << 30);
+    TOwnedPtr<TWave> wave(new TWave());
+    EXPECT_EQ(MessageOf<EWaveStreamError>([&] { wave->LoadFromStream(stream); }), "Wave is invalid")
+        << id;
+    EXPECT_EQ(wave->Size(), 0);
+  }
+  // An unknown chunk that long is passed over, and the samples after it, past 2 GiB into the
+  // stream, are found.
+  Bytes head = Image({{"fmt ", FormatBody(8000, 8, 1)}});
+  PutId(head, "JUNK");
+  PutU32(head, kTooLong);
+  Bytes tail;
+  PutId(tail, "data");
+  PutU32(tail, 3);
+  tail.insert(tail.end(), {7, 8, 9});
+  TZerosBetween stream(head, static_cast<std::int64_t>(head.size() + tail.size()) + kTooLong, tail);
+  TOwnedPtr<TWave> wave(new TWave());
+  wave->LoadFromStream(stream);
+  EXPECT_EQ(DataOf(*wave), (Bytes{7, 8, 9}));
 }
 
 TEST(WaveData, AnUnknownChunkDeclaringTooMuchEndsTheWalkQuietly) {
