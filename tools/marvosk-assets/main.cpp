@@ -1,10 +1,13 @@
 // marvosk-assets FOLDER: writes every picture of the game's stored main window as a PNG file and
 // every sound as a WAV file into FOLDER, read back from the description embedded in this program
-// by the same picture and wave classes the game uses.
+// by the same picture and wave classes the game uses. marvosk-assets --icon FILE.png writes only
+// the program's icon. Every file is written whole or not at all: a failed write names the file
+// and leaves no part of it behind.
 #include <png.h>
 
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <exception>
 #include <filesystem>
 #include <span>
@@ -15,6 +18,7 @@
 #include "images/dib.h"
 #include "sound/wave.h"
 #include "toolkit/streams.h"
+#include "tools/marvosk-assets/whole_file.h"
 
 namespace {
 
@@ -170,23 +174,17 @@ void WritePng(const std::filesystem::path& Path, TDIB& Dib, const std::uint8_t* 
       }
       if (key) out[3] = (out[0] == key[0] && out[1] == key[1] && out[2] == key[2]) ? 0 : 255;
     }
-  FILE* f = std::fopen(Path.c_str(), "wb");
-  if (!f) throw std::runtime_error("cannot create " + Path.string());
-  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-  png_infop info = png_create_info_struct(png);
-  if (setjmp(png_jmpbuf(png))) {
-    png_destroy_write_struct(&png, &info);
-    std::fclose(f);
-    throw std::runtime_error("cannot write " + Path.string());
-  }
-  png_init_io(png, f);
-  png_set_IHDR(png, info, w, h, 8, key ? PNG_COLOR_TYPE_RGBA : PNG_COLOR_TYPE_RGB,
-               PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-  png_write_info(png, info);
-  for (int y = 0; y < h; ++y) png_write_row(png, &rgb[static_cast<std::size_t>(y) * w * channels]);
-  png_write_end(png, info);
-  png_destroy_write_struct(&png, &info);
-  if (std::fclose(f) != 0) throw std::runtime_error("cannot write " + Path.string());
+  tools::WriteWholeFile(Path, [&](std::FILE* file) {
+    png_image image;
+    std::memset(&image, 0, sizeof image);
+    image.version = PNG_IMAGE_VERSION;
+    image.width = static_cast<png_uint_32>(w);
+    image.height = static_cast<png_uint_32>(h);
+    image.format = key ? PNG_FORMAT_RGBA : PNG_FORMAT_RGB;
+    const bool ok = png_image_write_to_stdio(&image, file, 0, rgb.data(), 0, nullptr) != 0;
+    png_image_free(&image);
+    return ok;
+  });
 }
 
 struct Output {
@@ -233,7 +231,11 @@ void Save(const StoredValue& Value, void* Context) {
     stream->SetPosition(0);
     TOwnedPtr<TWave> wave(Construct<TWave>());
     wave->LoadFromStream(*stream);
-    wave->SaveToFile((out.folder / FileName("wave", Value, ".wav")).string());
+    TOwnedPtr<TMemoryStream> image(Construct<TMemoryStream>());
+    wave->SaveToStream(*image);
+    tools::WriteWholeFile(out.folder / FileName("wave", Value, ".wav"), [&](std::FILE* file) {
+      return tools::WriteBytes(file, image->Memory(), static_cast<std::size_t>(image->Size()));
+    });
     ++out.sounds;
   }
 }
@@ -241,27 +243,33 @@ void Save(const StoredValue& Value, void* Context) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const bool icon = argc == 3 && std::string(argv[1]) == "--icon";
-  if (argc != 2 && !icon) {
-    std::fprintf(stderr, "usage: %s FOLDER\n       %s --icon FILE.png\n", argv[0], argv[0]);
+  const std::vector<std::string> args(argv + 1, argv + argc);
+  const bool icon = args.size() == 2 && args[0] == "--icon";
+  if ((args.size() != 1 && !icon) || args.back().empty() || args.back().starts_with("-")) {
+    std::fprintf(stderr, "usage: marvosk-assets FOLDER\n       marvosk-assets --icon FILE.png\n");
     return 2;
   }
   try {
     Output out;
-    if (icon)
-      out.icon = argv[2];
-    else
-      out.folder = argv[1];
-    if (!icon) std::filesystem::create_directories(out.folder);
+    if (icon) {
+      out.icon = args[1];
+    } else {
+      out.folder = args[0];
+      std::error_code ec;
+      if (std::filesystem::exists(out.folder, ec) && !std::filesystem::is_directory(out.folder))
+        throw std::runtime_error(args[0] + " is no folder");
+      std::filesystem::create_directories(out.folder);
+    }
     bool found = false;
     const auto data = FindResourceData("TMAINFORM", RT_RCDATA, found);
     if (!found) throw std::runtime_error("no stored main window in this program");
     StreamWalker(data, &Save, &out).Walk();
     if (icon && out.pictures != 1) throw std::runtime_error("no icon picture stored");
     if (!icon)
-      std::printf("%d pictures and %d sounds written to %s\n", out.pictures, out.sounds, argv[1]);
+      std::printf("%d pictures and %d sounds written to %s\n", out.pictures, out.sounds,
+                  args[0].c_str());
   } catch (const std::exception& e) {
-    std::fprintf(stderr, "%s: %s\n", argv[0], e.what());
+    std::fprintf(stderr, "marvosk-assets: %s\n", e.what());
     return 1;
   }
   return 0;
