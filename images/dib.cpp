@@ -1,6 +1,7 @@
 #include "images/dib.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstdlib>
 #include <limits>
 #include <memory>
@@ -43,9 +44,12 @@ struct DIBHeader {
 };
 
 [[noreturn]] void InvalidDIB() { throw EInvalidGraphic(dibmsg::SInvalidDIB); }
+[[noreturn]] void InvalidPixelFormat() {
+  throw EInvalidGraphicOperation(dibmsg::SInvalidPixelFormat);
+}
 
 // Fails with the stream's read error up front when fewer than Count bytes are left, so that a
-// header promising more pixels than the data holds costs no allocation.
+// header promising more than the data holds costs no allocation.
 void RequireBytes(TStream& Stream, std::int64_t Count) {
   if (Stream.Size() - Stream.Position() < Count) throw EReadError(msg::SReadError);
 }
@@ -73,6 +77,71 @@ DIBHeader ReadHeader(TStream& Stream, std::uint32_t HeaderSize) {
   // A negative width or a row count that has no positive twin describes no picture.
   if (h.Width < 0 || h.Height == std::numeric_limits<std::int32_t>::min()) InvalidDIB();
   return h;
+}
+
+// The three masks of a picture with bit fields.
+struct ChannelMasks {
+  std::uint32_t Red = 0, Green = 0, Blue = 0;
+  friend bool operator==(const ChannelMasks&, const ChannelMasks&) = default;
+};
+
+ChannelMasks MasksOf(const TDIBPixelFormat& f) { return {f.RBitMask, f.GBitMask, f.BBitMask}; }
+
+// A mask that a channel can be taken by: one run of set bits inside a pixel of BitCount bits,
+// or 0.
+bool UsableMask(std::uint32_t Mask, std::int32_t BitCount) {
+  if (Mask == 0) return true;
+  if (BitCount < 32 && (Mask >> BitCount) != 0) return false;
+  const std::uint32_t run = Mask >> std::countr_zero(Mask);
+  return (run & (run + 1)) == 0;
+}
+
+// The value of the channel Mask selects, scaled from the mask's width to 8 bits.
+std::uint32_t Channel(std::uint32_t Pixel, std::uint32_t Mask) {
+  if (Mask == 0) return 0;
+  const int shift = std::countr_zero(Mask);
+  const std::uint64_t max = Mask >> shift;
+  const std::uint64_t value = (Pixel & Mask) >> shift;
+  return static_cast<std::uint32_t>((value * 255 + max / 2) / max);
+}
+
+// One row of Width pixels of BitCount (16 or 32) bits laid out by Masks, as 32-bit 8-8-8
+// pixels.
+void ConvertMaskedRow(const std::uint8_t* Source, std::int32_t BitCount, std::int32_t Width,
+                      const ChannelMasks& Masks, std::uint8_t* Dest) {
+  for (std::int32_t x = 0; x < Width; ++x) {
+    const std::uint32_t pixel = BitCount == 16 ? GetLE16(Source + 2 * static_cast<std::size_t>(x))
+                                               : GetLE32(Source + 4 * static_cast<std::size_t>(x));
+    PutLE32(Dest + 4 * static_cast<std::size_t>(x), Channel(pixel, Masks.Red) << 16 |
+                                                        Channel(pixel, Masks.Green) << 8 |
+                                                        Channel(pixel, Masks.Blue));
+  }
+}
+
+// How the pixels of a picture are taken: as stored in Format, or (Convert) channel by channel
+// from the file's Masks into 8-8-8.
+struct PixelLayout {
+  TDIBPixelFormat Format;
+  bool Convert = false;
+  ChannelMasks Masks;
+};
+
+// Judges the masks of a picture with bit fields (the bit count already valid).
+PixelLayout LayoutOfMasks(std::int32_t BitCount, const ChannelMasks& Masks) {
+  if (BitCount == 16) {
+    if (Masks == MasksOf(kPixelFormat555)) return {kPixelFormat555, false, {}};
+    if (Masks == MasksOf(kPixelFormat565)) return {kPixelFormat565, false, {}};
+  } else if (Masks == MasksOf(kPixelFormat888)) {
+    return {kPixelFormat888, false, {}};
+  }
+  if (BitCount != 16 && BitCount != 32) InvalidPixelFormat();
+  if (!UsableMask(Masks.Red, BitCount) || !UsableMask(Masks.Green, BitCount) ||
+      !UsableMask(Masks.Blue, BitCount))
+    InvalidPixelFormat();
+  if ((Masks.Red & Masks.Green) | (Masks.Red & Masks.Blue) | (Masks.Green & Masks.Blue))
+    InvalidPixelFormat();
+  if ((Masks.Red | Masks.Green | Masks.Blue) == 0) InvalidPixelFormat();
+  return {kPixelFormat888, true, Masks};
 }
 }  // namespace
 
@@ -172,13 +241,12 @@ void TDIB::ReadDIB(TStream& Stream) {
   if (got < 4) InvalidDIB();
   const DIBHeader h = ReadHeader(Stream, GetLE32(sizeBytes));
 
-  TDIBPixelFormat format = h.BitCount == 16 ? kPixelFormat555 : kPixelFormat888;
+  ChannelMasks masks;
   if (h.Compression == BI_BITFIELDS) {
-    std::uint8_t masks[12];
-    Stream.ReadBuffer(masks, sizeof masks);
-    format = MakeDIBPixelFormatFromMasks(GetLE32(masks), GetLE32(masks + 4), GetLE32(masks + 8));
+    std::uint8_t b[12];
+    Stream.ReadBuffer(b, sizeof b);
+    masks = {GetLE32(b), GetLE32(b + 4), GetLE32(b + 8)};
   }
-
   TRGBQuads colors{};
   std::size_t count = h.ColorsUsed;
   if (count == 0 && h.BitCount <= 8) count = std::size_t{1} << std::max(h.BitCount, 0);
@@ -195,33 +263,44 @@ void TDIB::ReadDIB(TStream& Stream) {
   // Settle what building would refuse before the pixel block is asked for.
   if (!IsValidBitCount(h.BitCount))
     throw EInvalidGraphicOperation(Format(dibmsg::SInvalidBitCount, h.BitCount));
-  if (!IsAcceptedPixelFormat(h.BitCount, format))
-    throw EInvalidGraphicOperation(dibmsg::SInvalidPixelFormat);
+  PixelLayout layout{h.BitCount == 16 ? kPixelFormat555 : kPixelFormat888, false, {}};
+  if (h.Compression == BI_BITFIELDS) layout = LayoutOfMasks(h.BitCount, masks);
   // Each run-length kind belongs to one bit count; data of the other kind would be expanded
   // with the wrong pixel size.
   if ((h.Compression == BI_RLE8 && h.BitCount != 8) ||
       (h.Compression == BI_RLE4 && h.BitCount != 4))
     InvalidDIB();
+
   // Rows too long for any bitmap are more than any stream here holds.
   const std::int64_t widthBytes = DIBWidthBytes(h.Width, h.BitCount);
   const std::int64_t pixelBytes =
       widthBytes < 0 ? std::numeric_limits<std::int64_t>::max() : widthBytes * height;
   RequireBytes(Stream, compressed ? std::int64_t{h.SizeImage} : pixelBytes);
 
+  const std::int32_t bitCount = layout.Convert ? 32 : h.BitCount;
   std::unique_ptr<TDIBSharedImage> image(TDIBSharedImage::Create(
-      h.Width, height, h.BitCount, format, colors, FImage->FMemoryImage, compressed));
+      h.Width, height, bitCount, layout.Format, colors, FImage->FMemoryImage, compressed));
   if (compressed) {
     std::vector<std::uint8_t> data(h.SizeImage);
     Stream.ReadBuffer(data.data(), static_cast<std::int64_t>(data.size()));
     image->SetCompressedData(std::move(data));
   } else if (image->FSize > 0) {
     if (!image->FMemoryImage) GdiFlush();
-    if (h.Height > 0) {
+    // Rows come bottom row first for a positive height, top row first for a negative one.
+    const auto row = [&](std::int32_t i) {
+      return h.Height > 0 ? image->FPBits + static_cast<std::ptrdiff_t>(i) * image->FWidthBytes
+                          : image->FTopPBits + static_cast<std::ptrdiff_t>(i) * image->FNextLine;
+    };
+    if (layout.Convert) {
+      std::vector<std::uint8_t> stored(static_cast<std::size_t>(widthBytes));
+      for (std::int32_t i = 0; i < height; ++i) {
+        Stream.ReadBuffer(stored.data(), widthBytes);
+        ConvertMaskedRow(stored.data(), h.BitCount, h.Width, layout.Masks, row(i));
+      }
+    } else if (h.Height > 0) {
       Stream.ReadBuffer(image->FPBits, image->FSize);
     } else {
-      for (std::int32_t y = 0; y < height; ++y)
-        Stream.ReadBuffer(image->FTopPBits + static_cast<std::ptrdiff_t>(y) * image->FNextLine,
-                          image->FWidthBytes);
+      for (std::int32_t i = 0; i < height; ++i) Stream.ReadBuffer(row(i), image->FWidthBytes);
     }
   }
   SetImage(image.release());

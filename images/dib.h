@@ -43,6 +43,13 @@ class TDIB : public TGraphic {
 
   // The DIB data: header, masks, colour table and pixels, no file header. An empty stream
   // gives an empty picture; on any failure the picture is unchanged.
+  // Bit fields at the standard places (16 bits: 5-5-5 7C00/03E0/001F or 5-6-5 F800/07E0/001F;
+  // other bit counts: 8-8-8 00FF0000/0000FF00/000000FF) keep the pixels as stored. Other masks
+  // of 16- or 32-bit pixels are read channel by channel into a 32-bit 8-8-8 picture, each
+  // channel scaled from its mask's width to 8 bits (v * 255 / max, rounded); every mask must be
+  // one run of set bits inside the pixel, none overlapping another, not all of them 0 (a mask
+  // of 0 gives a channel of 0). Other masks fail with EInvalidGraphicOperation "PixelFormat in
+  // invalid".
   void ReadData(TStream& Stream) override;
   // The image's own header (FBitmapInfo) and its Size bytes of pixels; nothing when empty.
   void WriteData(TStream& Stream) override;

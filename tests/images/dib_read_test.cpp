@@ -132,7 +132,18 @@ TEST(DIBRead, CoreHeaderHasThreeByteColoursAndBottomUpRows) {
   EXPECT_EQ(dib->Pixels(1, 1), 1u);
 }
 
-TEST(DIBRead, OnlyTheWidthsOfTheMasksCount) {
+// A w x h picture of the bit count with bit fields Masks and the given rows (top row first).
+Bytes MaskedDIB(int w, int h, int bits, std::vector<std::uint32_t> masks,
+                const std::vector<Bytes>& rows) {
+  return InfoDIB({.Width = w,
+                  .Height = h,
+                  .BitCount = static_cast<std::uint16_t>(bits),
+                  .Compression = 3,
+                  .Masks = masks,
+                  .Pixels = StoreRows(rows, h > 0)});
+}
+
+TEST(DIBRead, MasksAtTheStandardPlacesKeepTheStoredPixels) {
   const auto read16 = [](std::vector<std::uint32_t> masks) {
     auto dib = NewDIB();
     Read(*dib, InfoDIB({.Width = 1,
@@ -141,6 +152,7 @@ TEST(DIBRead, OnlyTheWidthsOfTheMasksCount) {
                         .Compression = masks.empty() ? 0u : 3u,
                         .Masks = masks,
                         .Pixels = {0x34, 0x12, 0, 0}}));
+    EXPECT_EQ(dib->BitCount(), 16);
     EXPECT_EQ(dib->Pixels(0, 0), 0x1234u);
     return dib->NowPixelFormat();
   };
@@ -149,29 +161,117 @@ TEST(DIBRead, OnlyTheWidthsOfTheMasksCount) {
   EXPECT_EQ(f555.RShift, 7u);
   EXPECT_EQ(f555.GShift, 2u);
   EXPECT_EQ(f555.BShift, 3u);
+  EXPECT_EQ(read16({0x7C00, 0x3E0, 0x1F}), f555);
   const TDIBPixelFormat f565 = read16({0xF800, 0x7E0, 0x1F});
   EXPECT_EQ(f565.GBitMask, 0x7E0u);
   EXPECT_EQ(f565.GBitCount, 6u);
   EXPECT_EQ(f565.RShift, 8u);
-  EXPECT_EQ(read16({0x7C00, 0x3E0, 0x1F00}), f555);
 
-  auto wide = NewDIB();
-  const Bytes tenBits = InfoDIB({.Width = 1,
-                                 .Height = 1,
-                                 .BitCount = 32,
-                                 .Compression = 3,
-                                 .Masks = {0x3FF00000, 0xFFC00, 0x3FF},
-                                 .Pixels = {0, 0, 0, 0}});
-  EXPECT_EQ(MessageOf<EInvalidGraphicOperation>([&] { Read(*wide, tenBits); }),
-            "PixelFormat in invalid");
   auto eight = NewDIB();
-  Read(*eight, InfoDIB({.Width = 1,
-                        .Height = 1,
-                        .BitCount = 32,
-                        .Compression = 3,
-                        .Masks = {0xFF0000, 0xFF00, 0xFF},
-                        .Pixels = {1, 2, 3, 4}}));
+  Read(*eight, MaskedDIB(1, 1, 32, {0xFF0000, 0xFF00, 0xFF}, {{1, 2, 3, 4}}));
+  EXPECT_EQ(eight->BitCount(), 32);
   EXPECT_EQ(eight->Pixels(0, 0), 0x04030201u);
+}
+
+TEST(DIBRead, OtherMasksAreReadChannelByChannelIntoEightBitsEach) {
+  struct Case {
+    const char* what;
+    int bits;
+    std::vector<std::uint32_t> masks;
+    Bytes pixels;                       // one row of three stored pixels
+    std::vector<std::uint32_t> colors;  // 0xRRGGBB, worked out by hand
+  };
+  const Case cases[] = {
+      // Channels in the top three bytes; the low byte is not part of any.
+      {"32-bit masks one byte up",
+       32,
+       {0xFF000000, 0xFF0000, 0xFF00},
+       {0x99, 0x33, 0x22, 0x11, 0x99, 0, 0, 0xFF, 0, 0xFF, 0xFF, 0xFF},
+       {0x112233, 0xFF0000, 0xFFFFFF}},
+      {"32-bit red and blue exchanged",
+       32,
+       {0xFF, 0xFF00, 0xFF0000},
+       {1, 2, 3, 4, 0xFF, 0, 0, 0, 0, 0, 0xFF, 0},
+       {0x010203, 0xFF0000, 0x0000FF}},
+      // Blue on top, red at the bottom: red 16 of 31 is 132, green 32 of 63 is 130, blue 1 of
+      // 31 is 8 (v * 255 / max, rounded).
+      {"16-bit 5-6-5 blue first",
+       16,
+       {0x1F, 0x7E0, 0xF800},
+       {0x10, 0x0C, 0x1F, 0x00, 0x00, 0xF8, 0, 0},
+       {0x848208, 0xFF0000, 0x0000FF}},
+      // Ten bits per channel: 1023 is 255, 512 is 128, 0 is 0.
+      {"32-bit 10-10-10",
+       32,
+       {0x3FF00000, 0xFFC00, 0x3FF},
+       {0x00, 0x00, 0xF8, 0x3F, 0xFF, 0x03, 0, 0, 0, 0, 0, 0},
+       {0xFF8000, 0x0000FF, 0x000000}},
+      // A mask of 0 gives a channel of 0.
+      {"16-bit without blue",
+       16,
+       {0xFF00, 0xFF, 0},
+       {0x40, 0x80, 0xFF, 0xFF, 0, 0, 0, 0},
+       {0x804000, 0xFFFF00, 0x000000}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const int w = static_cast<int>(c.colors.size());
+    Bytes row = c.pixels;
+    row.resize(static_cast<std::size_t>(RowBytes(w, c.bits)));
+    // Two rows, the second the first reversed, read both bottom up and top down.
+    Bytes reversed;
+    for (int x = w - 1; x >= 0; --x)
+      reversed.insert(reversed.end(), row.begin() + x * c.bits / 8,
+                      row.begin() + (x + 1) * c.bits / 8);
+    reversed.resize(row.size());
+    for (int h : {2, -2}) {
+      auto dib = NewDIB();
+      Read(*dib, MaskedDIB(w, h, c.bits, c.masks, {row, reversed}));
+      ASSERT_EQ(dib->BitCount(), 32);
+      EXPECT_EQ(dib->NowPixelFormat(), kPixelFormat888);
+      for (int x = 0; x < w; ++x) {
+        EXPECT_EQ(dib->Pixels(x, 0), c.colors[x]) << x;
+        EXPECT_EQ(dib->Pixels(w - 1 - x, 1), c.colors[x]) << x;
+      }
+      // It draws so too.
+      auto target = NewDIB();
+      target->SetSize(w, 2, 32);
+      target->Canvas()->Draw(0, 0, dib.get());
+      for (int x = 0; x < w; ++x) EXPECT_EQ(target->Pixels(x, 0), c.colors[x]) << x;
+    }
+  }
+}
+
+TEST(DIBRead, MasksNoChannelCanBeTakenByAreRefused) {
+  struct Case {
+    const char* what;
+    int bits;
+    std::vector<std::uint32_t> masks;
+  };
+  const Case cases[] = {
+      {"green and blue overlapping", 16, {0x7C00, 0x3E0, 0x1F00}},
+      {"red with a gap", 16, {0xF000 | 0x0400, 0x3E0, 0x1F}},
+      {"red beyond 16 bits", 16, {0x1F0000, 0x7E0, 0x1F}},
+      {"all masks 0", 32, {0, 0, 0}},
+      {"24 bits with red and blue exchanged", 24, {0xFF, 0xFF00, 0xFF0000}},
+      {"8 bits with masks one byte up", 8, {0xFF000000, 0xFF0000, 0xFF00}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    auto dib = NewDIB();
+    Read(*dib, InfoDIB({.Width = 1, .Height = 1, .BitCount = 24, .Pixels = {1, 2, 3, 0}}));
+    Bytes data = InfoDIB({.Width = 1,
+                          .Height = 1,
+                          .BitCount = static_cast<std::uint16_t>(c.bits),
+                          .Compression = 3,
+                          .Masks = c.masks,
+                          .Colors = c.bits <= 8 ? RampColors(1 << c.bits) : Bytes{},
+                          .Pixels = Bytes(4)});
+    EXPECT_EQ(MessageOf<EInvalidGraphicOperation>([&] { Read(*dib, data); }),
+              "PixelFormat in invalid");
+    EXPECT_EQ(dib->BitCount(), 24);
+    EXPECT_EQ(dib->Pixels(0, 0), 0x010203u);
+  }
 }
 
 TEST(DIBRead, MalformedPicturesFailWithTheirErrorAndLeaveThePictureAsItWas) {
