@@ -132,14 +132,20 @@ void TWave::LoadFromFile(const std::string& FileName) {
 }
 
 void TWave::LoadFromStream(TStream& Stream) {
-  Clear();
+  // Read into a wave of its own: a load that fails leaves this one as it was.
+  TOwnedPtr<TWave> loaded(new TWave());
   TOwnedPtr<TWaveStream> WaveStream(new TWaveStream(Stream));
   WaveStream->Open(false);
-  SetFormatSize(WaveStream->FormatSize());
-  if (FFormatSize)
-    std::memcpy(FFormat, WaveStream->Format(), static_cast<std::size_t>(FFormatSize));
-  SetSize(static_cast<std::int32_t>(WaveStream->Size()));
-  WaveStream->ReadBuffer(FData, FSize);
+  loaded->SetFormatSize(WaveStream->FormatSize());
+  if (loaded->FFormatSize)
+    std::memcpy(loaded->FFormat, WaveStream->Format(),
+                static_cast<std::size_t>(loaded->FFormatSize));
+  loaded->SetSize(static_cast<std::int32_t>(WaveStream->Size()));
+  WaveStream->ReadBuffer(loaded->FData, loaded->FSize);
+  std::swap(FData, loaded->FData);
+  std::swap(FFormat, loaded->FFormat);
+  std::swap(FFormatSize, loaded->FFormatSize);
+  std::swap(FSize, loaded->FSize);
 }
 
 void TWave::SaveToFile(const std::string& FileName) {

@@ -54,7 +54,8 @@ class TWave : public TPersistent {
   void Assign(const TPersistent* Source) override;
   void Clear();
   void LoadFromFile(const std::string& FileName);
-  // Reads a RIFF WAVE image from the stream's position on; see TWaveStream::Open.
+  // Reads a RIFF WAVE image from the stream's position on; see TWaveStream::Open. A load that
+  // fails leaves the wave as it was.
   void LoadFromStream(TStream& Stream);
   void SaveToFile(const std::string& FileName);
   // Writes the image; a wave without a format or without samples writes nothing.

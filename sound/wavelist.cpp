@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <fstream>
 #include <iterator>
+#include <string>
+#include <vector>
 
 #include "platform/little_endian.h"
 #include "platform/system/machine.h"
@@ -287,28 +289,48 @@ void TWaveCollection::SaveToStream(TStream& Stream) {
 }
 
 void TWaveCollection::LoadFromStream(TStream& Stream) {
+  // Every item is read and checked before the collection changes: a load that fails leaves it
+  // as it was. A length is checked against what the stream holds before anything is reserved
+  // for it.
+  const auto left = [&Stream] { return Stream.Size() - Stream.Position(); };
+  struct TLoaded {
+    std::string name;
+    bool looped = false;
+    int maxPlayingCount = 0;
+    TOwnedPtr<TWave> wave{new TWave()};
+  };
+  constexpr std::int64_t kSmallestItem = 16;  // the lengths and settings of an unnamed silence
+  const std::uint32_t count = ReadU32(Stream);
+  if (static_cast<std::int64_t>(count) > left() / kSmallestItem) throw EReadError(msg::SReadError);
+  std::vector<TLoaded> loaded;
+  for (std::uint32_t i = 0; i < count; ++i) {
+    TLoaded& item = loaded.emplace_back();
+    const std::uint32_t nameLength = ReadU32(Stream);
+    if (static_cast<std::int64_t>(nameLength) > left()) throw EReadError(msg::SReadError);
+    item.name.resize(nameLength);
+    Stream.ReadBuffer(item.name.data(), nameLength);
+    item.looped = ReadU32(Stream) != 0;
+    item.maxPlayingCount = static_cast<int>(ReadU32(Stream));
+    const std::uint32_t length = ReadU32(Stream);
+    if (static_cast<std::int64_t>(length) > left()) throw EReadError(msg::SReadError);
+    if (length > 0) {
+      TOwnedPtr<TMemoryStream> image(new TMemoryStream());
+      image->CopyFrom(Stream, length);
+      image->SetPosition(0);
+      item.wave->LoadFromStream(*image);
+    }
+  }
+
   BeginUpdate();
   try {
     Clear();
-    const std::uint32_t count = ReadU32(Stream);
-    for (std::uint32_t i = 0; i < count; ++i) {
+    for (TLoaded& l : loaded) {
       auto* item = static_cast<TWaveCollectionItem*>(Add());
-      std::string name(ReadU32(Stream), '\0');
-      if (static_cast<std::int64_t>(name.size()) > Stream.Size() - Stream.Position())
-        throw EReadError(msg::SReadError);
-      Stream.ReadBuffer(name.data(), static_cast<std::int64_t>(name.size()));
-      item->SetName(name);
-      item->SetLooped(ReadU32(Stream) != 0);
-      item->SetMaxPlayingCount(static_cast<int>(ReadU32(Stream)));
-      const std::uint32_t length = ReadU32(Stream);
-      if (length > 0) {
-        if (static_cast<std::int64_t>(length) > Stream.Size() - Stream.Position())
-          throw EReadError(msg::SReadError);
-        TOwnedPtr<TMemoryStream> image(new TMemoryStream());
-        image->CopyFrom(Stream, length);
-        image->SetPosition(0);
-        item->Wave()->LoadFromStream(*image);
-      }
+      item->SetName(l.name);
+      item->SetLooped(l.looped);
+      item->SetMaxPlayingCount(l.maxPlayingCount);
+      item->FWave->Free();
+      item->FWave = l.wave.release();
     }
   } catch (...) {
     EndUpdate();

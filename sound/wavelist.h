@@ -111,8 +111,9 @@ class TWaveCollection : public THashCollection {
   bool ReadyForSound() const { return FDXSound && FDXSound->Initialized(); }
 
   // The items as a stream of their own: a count, then per item its name, looped flag,
-  // MaxPlayingCount and wave image. Loading replaces the items and, ready for sound, starts
-  // them again.
+  // MaxPlayingCount and wave image (each u32, the name and image behind their lengths).
+  // Loading replaces the items and, ready for sound, starts them again; a load that fails
+  // (EReadError or the wave's error) leaves them as they were.
   void LoadFromFile(const std::string& FileName);
   void LoadFromStream(TStream& Stream);
   void SaveToFile(const std::string& FileName);

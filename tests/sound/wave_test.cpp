@@ -244,6 +244,26 @@ TEST(WaveData, AChunkLongerThanAWaveCanHoldFailsEvenWhenTheStreamHoldsIt) {
   EXPECT_EQ(DataOf(*wave), (Bytes{7, 8, 9}));
 }
 
+TEST(WaveData, AFailedLoadLeavesTheWaveAsItWas) {
+  const Bytes format = FormatBody(8000, 8, 1, 16);
+  auto wave = Load(SimpleImage(format, {1, 2, 3}));
+  const std::uint8_t* data = wave->Data();
+  const Bytes good = SimpleImage(FormatBody(44100, 16, 2), Constant16(9, 20, 2));
+  const std::vector<Bytes> bad = {
+      {},
+      Bytes(good.begin(), good.end() - 1),                            // samples cut short
+      Image({{"fmt ", FormatBody(44100, 16, 2)}, {"fmt ", {1, 0}}}),  // a short format
+      Image({{"fmt ", FormatBody(44100, 16, 2)}, {"data", {1}, 5}}),  // data past the end
+  };
+  for (const Bytes& b : bad) {
+    auto s = StreamOf(b);
+    EXPECT_ANY_THROW(wave->LoadFromStream(*s));
+    EXPECT_EQ(wave->Data(), data);
+    EXPECT_EQ(DataOf(*wave), (Bytes{1, 2, 3}));
+    EXPECT_EQ(FormatOf(*wave), format);
+  }
+}
+
 TEST(WaveData, AnUnknownChunkDeclaringTooMuchEndsTheWalkQuietly) {
   auto wave = Load(Image({{"fmt ", FormatBody(8000, 8, 1)}, {"data", {5}}, {"junk", {1}, 99999}}));
   EXPECT_EQ(DataOf(*wave), Bytes{5});

@@ -1,6 +1,10 @@
 // The wave list: the pool of duplicates that lets a sound overlap itself, its limit, looped
 // items, Stop, the setters, and lookup by name.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+
+#include <string>
+#include <vector>
 
 #include "tests/sound/sound_fixture.h"
 #include "tests/support/raises.h"
@@ -210,6 +214,84 @@ TEST_F(WaveList, TheCollectionReadsBackWhatItWrote) {
   EXPECT_EQ(other->Items()->Items(1)->Name(), "Musik");
   EXPECT_TRUE(other->Items()->Items(1)->Looped());
   EXPECT_EQ(other->Items()->Items(0)->Wave()->Size(), 9600);
+}
+
+// The most memory the process has held so far, in KiB.
+long PeakKiB() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return usage.ru_maxrss;
+}
+
+// One item of a wave list's own stream, written byte by byte.
+void PutItem(Bytes& b, const std::string& name, const Bytes& image, std::uint32_t looped = 0,
+             std::uint32_t limit = 0) {
+  PutU32(b, static_cast<std::uint32_t>(name.size()));
+  b.insert(b.end(), name.begin(), name.end());
+  PutU32(b, looped);
+  PutU32(b, limit);
+  PutU32(b, static_cast<std::uint32_t>(image.size()));
+  b.insert(b.end(), image.begin(), image.end());
+}
+
+TEST_F(WaveList, ACollectionStreamThatCannotHoldWhatItDeclaresFailsAtOnceAndChangesNothing) {
+  TWaveCollection* items = list->Items();
+  const Bytes image = SimpleImage(FormatBody(48000, 16, 1), Constant16(100, 10));
+  std::vector<std::pair<std::string, Bytes>> streams;
+  // Eight bytes: one item whose name is 4 GiB long.
+  streams.push_back({"8-byte name length", {1, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF}});
+  streams.push_back({"item count", {0xFF, 0xFF, 0xFF, 0xFF}});
+  Bytes count(4, 0);
+  PutItem(count, "Ett", image);
+  count[0] = 2;  // two items declared, one present
+  streams.push_back({"second item missing", count});
+  Bytes longImage;
+  PutU32(longImage, 2);
+  PutItem(longImage, "Ett", image);
+  PutItem(longImage, "Tva", image);
+  longImage[longImage.size() - image.size() - 2] = 0x10;  // the second image's length + 1 MiB
+  streams.push_back({"image length", longImage});
+  Bytes shortFormat;
+  PutU32(shortFormat, 2);
+  PutItem(shortFormat, "Ett", image);
+  PutItem(shortFormat, "Tva", Image({{"fmt ", {1, 0}}, {"data", {1, 2}}}));
+  streams.push_back({"format of 2 bytes", shortFormat});
+  Bytes notWave;
+  PutU32(notWave, 1);
+  PutItem(notWave, "Ett", Bytes(image.size(), 'x'));
+  streams.push_back({"not a wave", notWave});
+
+  for (const auto& [what, bytes] : streams) {
+    TOwnedPtr<TMemoryStream> s(new TMemoryStream());
+    s->WriteBuffer(bytes.data(), static_cast<std::int64_t>(bytes.size()));
+    s->SetPosition(0);
+    const long peak = PeakKiB();
+    EXPECT_ANY_THROW(items->LoadFromStream(*s)) << what;
+    // Nothing was reserved for what the stream could not hold (a 4 GiB name would be).
+    EXPECT_LT(PeakKiB() - peak, 64 * 1024) << what;
+    ASSERT_EQ(items->Count(), 2) << what;
+    EXPECT_EQ(items->Items(0), shot) << what;
+    EXPECT_EQ(items->Items(1), loop) << what;
+    EXPECT_EQ(shot->Name(), "Skott");
+    EXPECT_EQ(shot->Wave()->Size(), 9600);
+    EXPECT_TRUE(loop->Looped());
+    EXPECT_NE(shot->Buffer(), nullptr);
+  }
+  shot->Play(false);
+  EXPECT_TRUE(shot->Playing());
+
+  // The stream that missed its second item loads once it is there.
+  PutItem(count, "Tva", image, 1, 3);
+  TOwnedPtr<TMemoryStream> s(new TMemoryStream());
+  s->WriteBuffer(count.data(), static_cast<std::int64_t>(count.size()));
+  s->SetPosition(0);
+  items->LoadFromStream(*s);
+  ASSERT_EQ(items->Count(), 2);
+  EXPECT_EQ(items->Items(1)->Name(), "Tva");
+  EXPECT_TRUE(items->Items(1)->Looped());
+  EXPECT_EQ(items->Items(1)->MaxPlayingCount(), 3);
+  EXPECT_EQ(items->Items(1)->Wave()->Size(), 20);
+  EXPECT_NE(items->Items(1)->Buffer(), nullptr);  // ready for sound: started again
 }
 
 }  // namespace
