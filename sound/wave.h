@@ -136,6 +136,11 @@ class TCustomWaveStream2 : public TCustomWaveStream {
 // the end of the stream, taking the last "fmt " and "data" chunks; writing (Open(true)) puts
 // a header, the format and an open "data" chunk down, and freeing the stream completes the
 // lengths, expecting the image to end at the end of the stream.
+//
+// Reading fails with EReadError "Stream read error" when a "fmt " or "data" chunk declares more
+// than the stream holds, and with EWaveStreamError "Wave is invalid" when the header is not
+// RIFF WAVE, when such a chunk declares 2 GiB or more, or when the format taken is too short
+// for its tag (PCM: 16 bytes; any other tag: 18 and the extra bytes its cbSize declares).
 class TWaveStream : public TCustomWaveStream2 {
   DECLARE_CLASSINFO(TWaveStream);
 
