@@ -79,6 +79,26 @@ DIBHeader ReadHeader(TStream& Stream, std::uint32_t HeaderSize) {
   return h;
 }
 
+// The declared colour table: colours used, or 2^bits for 8 bits or less when that is 0. The
+// whole table must be in the stream; the first kMaxColors entries are kept, the rest passed
+// over so that what follows the table is read from its place.
+TRGBQuads ReadColorTable(TStream& Stream, const DIBHeader& h) {
+  std::int64_t declared = h.ColorsUsed;
+  if (declared == 0 && h.BitCount <= 8) declared = std::int64_t{1} << h.BitCount;
+  const std::int64_t entrySize = static_cast<std::int64_t>(h.EntrySize);
+  RequireBytes(Stream, declared * entrySize);
+  const auto kept = static_cast<std::size_t>(std::min<std::int64_t>(declared, kMaxColors));
+  std::uint8_t entries[kMaxColors * 4];
+  Stream.ReadBuffer(entries, static_cast<std::int64_t>(kept * h.EntrySize));
+  TRGBQuads colors{};
+  for (std::size_t i = 0; i < kept; ++i) {
+    const std::uint8_t* e = entries + i * h.EntrySize;
+    colors[i] = RGBQUAD{e[0], e[1], e[2], h.EntrySize == 4 ? e[3] : BYTE{0}};
+  }
+  Stream.Seek((declared - static_cast<std::int64_t>(kept)) * entrySize, soCurrent);
+  return colors;
+}
+
 // The three masks of a picture with bit fields.
 struct ChannelMasks {
   std::uint32_t Red = 0, Green = 0, Blue = 0;
@@ -247,16 +267,7 @@ void TDIB::ReadDIB(TStream& Stream) {
     Stream.ReadBuffer(b, sizeof b);
     masks = {GetLE32(b), GetLE32(b + 4), GetLE32(b + 8)};
   }
-  TRGBQuads colors{};
-  std::size_t count = h.ColorsUsed;
-  if (count == 0 && h.BitCount <= 8) count = std::size_t{1} << std::max(h.BitCount, 0);
-  count = std::min(count, kMaxColors);
-  std::uint8_t entries[kMaxColors * 4];
-  Stream.ReadBuffer(entries, static_cast<std::int64_t>(count * h.EntrySize));
-  for (std::size_t i = 0; i < count; ++i) {
-    const std::uint8_t* e = entries + i * h.EntrySize;
-    colors[i] = RGBQUAD{e[0], e[1], e[2], h.EntrySize == 4 ? e[3] : BYTE{0}};
-  }
+  const TRGBQuads colors = ReadColorTable(Stream, h);
 
   const bool compressed = h.Compression == BI_RLE8 || h.Compression == BI_RLE4;
   const std::int32_t height = std::abs(h.Height);
@@ -270,6 +281,7 @@ void TDIB::ReadDIB(TStream& Stream) {
   if ((h.Compression == BI_RLE8 && h.BitCount != 8) ||
       (h.Compression == BI_RLE4 && h.BitCount != 4))
     InvalidDIB();
+  if (compressed && std::int64_t{h.Width} * height > kMaxCompressedPixels) InvalidDIB();
 
   // Rows too long for any bitmap are more than any stream here holds.
   const std::int64_t widthBytes = DIBWidthBytes(h.Width, h.BitCount);

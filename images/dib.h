@@ -16,6 +16,13 @@
 #include "toolkit/graphics.h"
 #include "toolkit/graphics_picture.h"
 
+// The most pixels a run-length picture may declare. Its data says nothing about how large the
+// expanded picture is (a few bytes of moves cross any size), so the reader refuses more than this
+// rather than reserving the expanded block when pixels are first needed. 8192 x 8192 pixels is
+// 64 MB expanded at 8 bits and 256 MB as a 32-bit surface: hundreds of screens of 640 x 480,
+// and still a size that a 1 KB file may make the program take without harm.
+inline constexpr std::int64_t kMaxCompressedPixels = std::int64_t{8192} * 8192;
+
 class TDIB : public TGraphic {
   DECLARE_CLASSINFO(TDIB);
 
@@ -41,8 +48,14 @@ class TDIB : public TGraphic {
   // Takes the palette's colours as the colour table.
   void SetPalette(HPALETTE Value) override;
 
-  // The DIB data: header, masks, colour table and pixels, no file header. An empty stream
-  // gives an empty picture; on any failure the picture is unchanged.
+  // The DIB data: header, masks, colour table and pixels, no file header; the pixels follow the
+  // declared colour table. An empty stream gives an empty picture; on any failure the picture
+  // is unchanged. What the header declares is checked before anything is reserved:
+  //  - the declared colour table (colours used, or 2^bits for 8 bits or less) must be in the
+  //    stream, else EReadError; its first 256 entries are kept and the rest passed over;
+  //  - uncompressed pixels must be in the stream, else EReadError;
+  //  - run-length data (SizeImage bytes) must be in the stream, else EReadError, and the
+  //    picture no larger than kMaxCompressedPixels, else EInvalidGraphic.
   // Bit fields at the standard places (16 bits: 5-5-5 7C00/03E0/001F or 5-6-5 F800/07E0/001F;
   // other bit counts: 8-8-8 00FF0000/0000FF00/000000FF) keep the pixels as stored. Other masks
   // of 16- or 32-bit pixels are read channel by channel into a 32-bit 8-8-8 picture, each

@@ -78,21 +78,34 @@ TEST(DIBCanvas, ACanvasTakenWhileEmptyDrawsOnceThePictureHasASize) {
   EXPECT_EQ(dib->Pixels(1, 1), 0xFFFFFFu);
 }
 
-TEST(DIBCanvas, ADeviceBitmapThatCannotBeMadeLeavesThePictureAsItWas) {
-  // 40000 x 30000 pixels of run-length data: small to keep, too large for a DIB section.
+TEST(DIBCanvas, APictureTooLargeForADeviceBitmapIsRefusedWhenReadNotWhenDrawn) {
+  // 40000 x 30000 pixels of run-length data: small to keep, but more than a DIB section can
+  // hold. The reader refuses it, so no canvas ever asks for its device bitmap.
   const Bytes data = {0, 1};
   auto dib = NewDIB();
-  dib->ReadData(*StreamOf(InfoDIB({.Width = 40000,
-                                   .Height = 30000,
+  dib->ReadData(*StreamOf(InfoDIB({.Width = 3,
+                                   .Height = 2,
                                    .BitCount = 8,
                                    .Compression = 1,
                                    .SizeImage = 2,
                                    .Colors = RampColors(256),
                                    .Pixels = data})));
-  EXPECT_EQ(MessageOf<EOutOfResources>([&] { dib->Canvas(); }), "DIB cannot be made");
+  EXPECT_EQ(MessageOf<EInvalidGraphic>([&] {
+              dib->ReadData(*StreamOf(InfoDIB({.Width = 40000,
+                                               .Height = 30000,
+                                               .BitCount = 8,
+                                               .Compression = 1,
+                                               .SizeImage = 2,
+                                               .Colors = RampColors(256),
+                                               .Pixels = data})));
+            }),
+            "DIB is invalid");
   EXPECT_TRUE(dib->Compressed());
-  EXPECT_EQ(dib->Width(), 40000);
+  EXPECT_EQ(dib->Width(), 3);
   EXPECT_EQ(dib->Size(), 2);
+  dib->Canvas();
+  EXPECT_FALSE(dib->MemoryImage());
+  EXPECT_NE(dib->Handle(), nullptr);
 }
 
 TEST(DIBCanvas, DrawingOnASharedPictureLeavesItsCopyAlone) {

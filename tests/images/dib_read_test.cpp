@@ -95,20 +95,31 @@ TEST(DIBRead, ColourTableTakesColoursUsedOrTheDefaultCount) {
   for (int i = 3; i < 256; ++i) ASSERT_EQ(three->ColorTable[i], RGBQUAD{}) << i;
   EXPECT_EQ(three->Pixels(0, 0), 2u);  // the pixels followed three entries, not sixteen
 
-  // 24 bits read no table unless told, and at most 256 entries when told more.
+  // 24 bits read no table unless told. A table of more than 256 entries keeps the first 256
+  // and the pixels follow the whole of it.
   auto none = NewDIB();
   Read(*none, InfoDIB({.Width = 1, .Height = 1, .BitCount = 24, .Pixels = {1, 2, 3, 0}}));
   EXPECT_EQ(none->Pixels(0, 0), 0x010203u);
   auto many = NewDIB();
-  Bytes colors = RampColors(256);
   Read(*many, InfoDIB({.Width = 1,
                        .Height = 1,
                        .BitCount = 24,
                        .ColorsUsed = 300,
-                       .Colors = colors,
+                       .Colors = RampColors(300),
                        .Pixels = {7, 8, 9, 0}}));
   EXPECT_EQ(many->Pixels(0, 0), 0x070809u);
   EXPECT_EQ(many->ColorTable[255].rgbBlue, 255);
+  auto indexed = NewDIB();
+  Read(*indexed, InfoDIB({.Width = 3,
+                          .Height = 1,
+                          .BitCount = 8,
+                          .ColorsUsed = 300,
+                          .Colors = RampColors(300),
+                          .Pixels = {5, 250, 0, 0}}));
+  EXPECT_EQ(indexed->Pixels(0, 0), 5u);
+  EXPECT_EQ(indexed->Pixels(1, 0), 250u);
+  EXPECT_EQ(indexed->Pixels(2, 0), 0u);
+  EXPECT_EQ(indexed->ColorTable[250].rgbGreen, static_cast<BYTE>(500));
 }
 
 TEST(DIBRead, CoreHeaderHasThreeByteColoursAndBottomUpRows) {
@@ -305,6 +316,39 @@ TEST(DIBRead, MalformedPicturesFailWithTheirErrorAndLeaveThePictureAsItWas) {
                                .Pixels = {0, 1}});
   Bytes negativeWidth = InfoDIB({.Width = -4, .Height = 1, .BitCount = 8});
   Bytes hugeRows = InfoDIB({.Width = 0x7FFFFFF0, .Height = 0x7FFFFFF0, .BitCount = 32});
+  Bytes hugeTable = InfoDIB({.Width = 1,
+                             .Height = 1,
+                             .BitCount = 8,
+                             .ColorsUsed = 0xFFFFFFFF,
+                             .Colors = RampColors(256),
+                             .Pixels = Bytes(4)});
+  Bytes tableOf300Cut = InfoDIB({.Width = 1,
+                                 .Height = 1,
+                                 .BitCount = 24,
+                                 .ColorsUsed = 300,
+                                 .Colors = RampColors(256),
+                                 .Pixels = Bytes(4)});
+  Bytes hugeRLE8 = InfoDIB({.Width = 46340,
+                            .Height = 46340,
+                            .BitCount = 8,
+                            .Compression = 1,
+                            .SizeImage = 2,
+                            .Colors = RampColors(256),
+                            .Pixels = {0, 1}});
+  Bytes hugeRLE4 = InfoDIB({.Width = 65536,
+                            .Height = -1025,
+                            .BitCount = 4,
+                            .Compression = 2,
+                            .SizeImage = 2,
+                            .Colors = RampColors(16),
+                            .Pixels = {0, 1}});
+  Bytes rleDataCut = InfoDIB({.Width = 4,
+                              .Height = 4,
+                              .BitCount = 8,
+                              .Compression = 1,
+                              .SizeImage = 400,
+                              .Colors = RampColors(256),
+                              .Pixels = {4, 1, 0, 1}});
   const Case cases[] = {
       {"two bytes", {40, 0}, "EInvalidGraphic", "DIB is invalid"},
       {"header size 108", size108, "EInvalidGraphic", "DIB is invalid"},
@@ -318,6 +362,11 @@ TEST(DIBRead, MalformedPicturesFailWithTheirErrorAndLeaveThePictureAsItWas) {
       {"colour table cut", tableCut, "EReadError", "Stream read error"},
       {"pixels cut", pixelsCut, "EReadError", "Stream read error"},
       {"rows far beyond the data", hugeRows, "EReadError", "Stream read error"},
+      {"colour table far beyond the data", hugeTable, "EReadError", "Stream read error"},
+      {"table of 300 with 256 there", tableOf300Cut, "EReadError", "Stream read error"},
+      {"run-length data beyond the data", rleDataCut, "EReadError", "Stream read error"},
+      {"8-bit run-length picture of 46340 x 46340", hugeRLE8, "EInvalidGraphic", "DIB is invalid"},
+      {"4-bit run-length picture of 65536 x 1025", hugeRLE4, "EInvalidGraphic", "DIB is invalid"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -340,6 +389,37 @@ TEST(DIBRead, MalformedPicturesFailWithTheirErrorAndLeaveThePictureAsItWas) {
     EXPECT_EQ(dib->Pixels(1, 1), 7u);
     EXPECT_EQ(dib->ColorTable[9].rgbRed, 27);
   }
+}
+
+TEST(DIBRead, RunLengthPicturesUpToTheLargestPixelCountLoadWithoutExpanding) {
+  const auto packed = [](std::int32_t w, std::int32_t h) {
+    return InfoDIB({.Width = w,
+                    .Height = h,
+                    .BitCount = 8,
+                    .Compression = 1,
+                    .SizeImage = 4,
+                    .Colors = RampColors(256),
+                    .Pixels = {3, 9, 0, 1}});
+  };
+  ASSERT_EQ(kMaxCompressedPixels, 8192 * 8192);
+  auto dib = NewDIB();
+  Read(*dib, packed(8192, 8192));
+  EXPECT_EQ(dib->Width(), 8192);
+  EXPECT_EQ(dib->Height(), 8192);
+  EXPECT_TRUE(dib->Compressed());
+  EXPECT_EQ(dib->Size(), 4);
+  Read(*dib, packed(1, 8192 * 8192));
+  EXPECT_EQ(dib->Height(), 8192 * 8192);
+  for (auto [w, h] :
+       {std::pair{8192, 8193}, std::pair{8193, -8192}, std::pair{1, 8192 * 8192 + 1}}) {
+    SCOPED_TRACE(testing::Message() << w << " x " << h);
+    EXPECT_EQ(MessageOf<EInvalidGraphic>([&] { Read(*dib, packed(w, h)); }), "DIB is invalid");
+    EXPECT_EQ(dib->Height(), 8192 * 8192);
+  }
+  // A small one expands to what its data says.
+  Read(*dib, packed(5, 2));
+  EXPECT_EQ(dib->Pixels(2, 1), 9u);
+  EXPECT_EQ(dib->Pixels(3, 1), 0u);
 }
 
 TEST(DIBRead, AnEmptyStreamGivesAnEmptyPicture) {
@@ -446,6 +526,16 @@ TEST(DIBFile, FileFormHasABMHeaderInFront) {
   EXPECT_TRUE(empty->Empty());
 }
 
+// A file header in front of DIB data, its pixel offset as given.
+Bytes FileOf(const Bytes& dib, std::uint32_t pixelOffset) {
+  Bytes b = {'B', 'M'};
+  Put32(b, static_cast<std::uint32_t>(14 + dib.size()));
+  Put32(b, 0);
+  Put32(b, pixelOffset);
+  Append(b, dib);
+  return b;
+}
+
 TEST(DIBFile, APictureLoadsADIBFileByItsExtension) {
   auto dib = NewDIB();
   Read(*dib, InfoDIB({.Width = 1, .Height = 1, .BitCount = 24, .Pixels = {9, 8, 7, 0}}));
@@ -463,6 +553,83 @@ TEST(DIBFile, APictureLoadsADIBFileByItsExtension) {
   EXPECT_EQ(MessageOf<EInvalidGraphic>([&] { picture->LoadFromFile("picture.xyz"); }),
             "Unknown picture file extension (.xyz)");
   EXPECT_NE(picture->Graphic(), nullptr);
+}
+
+// Tiny data that declares far more than it holds, each with the error it must fail with.
+struct HostileDIB {
+  const char* what;
+  Bytes data;
+  std::string message;
+};
+std::vector<HostileDIB> HostileDIBs() {
+  return {
+      {"8-bit run-length data of 46340 x 46340",
+       InfoDIB({.Width = 46340,
+                .Height = 46340,
+                .BitCount = 8,
+                .Compression = 1,
+                .SizeImage = 2,
+                .Colors = RampColors(256),
+                .Pixels = {0, 1}}),
+       "DIB is invalid"},
+      {"4-bit run-length data of 40000 x 40000",
+       InfoDIB({.Width = 40000,
+                .Height = 40000,
+                .BitCount = 4,
+                .Compression = 2,
+                .SizeImage = 2,
+                .Colors = RampColors(16),
+                .Pixels = {0, 1}}),
+       "DIB is invalid"},
+      {"24-bit rows of 30000 x 30000",
+       InfoDIB({.Width = 30000, .Height = 30000, .BitCount = 24, .Pixels = Bytes(64)}),
+       "Stream read error"},
+      {"a colour table of 2^32 - 1 entries",
+       InfoDIB({.Width = 1,
+                .Height = 1,
+                .BitCount = 8,
+                .ColorsUsed = 0xFFFFFFFF,
+                .Colors = RampColors(256),
+                .Pixels = Bytes(4)}),
+       "Stream read error"},
+  };
+}
+
+TEST(DIBHostile, EveryReaderRefusesTinyDataDeclaringAHugePicture) {
+  const Bytes good = InfoDIB({.Width = 1, .Height = 1, .BitCount = 24, .Pixels = {1, 2, 3, 0}});
+  for (const HostileDIB& h : HostileDIBs()) {
+    SCOPED_TRACE(h.what);
+    ASSERT_LT(h.data.size(), 1100u);
+    const auto message = [](auto read) {
+      try {
+        read();
+      } catch (const Exception& e) {
+        return e.Message();
+      }
+      return std::string("nothing raised");
+    };
+    // DIB data.
+    auto dib = NewDIB();
+    Read(*dib, good);
+    EXPECT_EQ(message([&] { Read(*dib, h.data); }), h.message);
+    EXPECT_EQ(dib->Pixels(0, 0), 0x010203u);
+    // The file form.
+    EXPECT_EQ(message([&] { dib->LoadFromStream(*StreamOf(FileOf(h.data, 0))); }), h.message);
+    EXPECT_EQ(message([&] {
+                const auto behind = static_cast<std::uint32_t>(14 + h.data.size() - 2);
+                dib->LoadFromStream(*StreamOf(FileOf(h.data, behind)));
+              }),
+              h.message);
+    EXPECT_EQ(dib->Width(), 1);
+    EXPECT_EQ(dib->Pixels(0, 0), 0x010203u);
+    // A stored picture value.
+    TOwnedPtr<TPicture> picture(Construct<TPicture>());
+    picture->SetGraphic(dib.get());
+    Bytes value = {4, 'T', 'D', 'I', 'B'};
+    Append(value, h.data);
+    EXPECT_EQ(message([&] { picture->ReadData(*StreamOf(value)); }), h.message);
+    EXPECT_EQ(picture->Width(), 1);
+  }
 }
 
 TEST(DIBPicture, DataIsTheClassNameThenTheDIBData) {

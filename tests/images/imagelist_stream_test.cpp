@@ -3,6 +3,7 @@
 // component resource and loaded back.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -127,6 +128,49 @@ TEST(ImageListStream, ACollectionSavedAsAComponentResourceLoadsBackWhole) {
   EXPECT_EQ(loaded->Items(1)->Name(), "");
   EXPECT_FALSE(loaded->Items(1)->Transparent());
   EXPECT_EQ(loaded->Items(1)->Picture()->Graphic(), nullptr);
+}
+
+TEST(ImageListStream, ACollectionWhosePictureDeclaresMoreThanItHoldsFailsToLoad) {
+  // A 2 x 2 run-length picture saved in a collection, then made to declare 46340 x 46340.
+  TOwnedPtr<TDIB> dib(Construct<TDIB>());
+  dib->SetSize(2, 2, 8);
+  dib->SetPixels(1, 1, 5);
+  dib->Compress();
+  TOwnedPtr<TPicture> picture(new TPicture());
+  picture->SetGraphic(dib.get());
+  TOwnedPtr<TPictureCollection> items(new TPictureCollection(nullptr));
+  auto* item = static_cast<TPictureCollectionItem*>(items->Add());
+  item->SetName("Huge");
+  item->SetPicture(picture.get());
+  TOwnedPtr<TMemoryStream> stream(new TMemoryStream());
+  items->SaveToStream(*stream);
+  std::vector<std::uint8_t> bytes(stream->Memory(), stream->Memory() + stream->Size());
+  const std::uint8_t header[] = {40, 0, 0, 0, 2, 0, 0, 0, 2, 0, 0, 0};
+  const auto at = std::search(bytes.begin(), bytes.end(), std::begin(header), std::end(header));
+  ASSERT_NE(at, bytes.end());
+  const auto load = [](const std::vector<std::uint8_t>& data, TPictureCollection& into) {
+    TOwnedPtr<TMemoryStream> s(new TMemoryStream());
+    s->WriteBuffer(data.data(), static_cast<std::int64_t>(data.size()));
+    s->SetPosition(0);
+    into.LoadFromStream(*s);
+  };
+  TOwnedPtr<TPictureCollection> loaded(new TPictureCollection(nullptr));
+  load(bytes, *loaded);
+  ASSERT_EQ(loaded->Count(), 1);
+  EXPECT_EQ(loaded->Find("Huge")->Picture()->Width(), 2);
+
+  for (std::size_t i : {4u, 8u}) {
+    at[i] = 46340 & 0xFF;
+    at[i + 1] = 46340 >> 8;
+  }
+  ASSERT_LT(bytes.size(), 1500u);
+  try {
+    load(bytes, *loaded);
+    ADD_FAILURE() << "nothing raised";
+  } catch (const EReadError& e) {
+    // The stream reader names the property the picture's own error came from.
+    EXPECT_EQ(e.Message(), "Error reading TPictureCollectionItem.Picture.Data: DIB is invalid");
+  }
 }
 
 }  // namespace
