@@ -247,11 +247,11 @@ void TDIB::Assign(const TPersistent* Source) {
 // ---- reading and writing ----
 
 void TDIB::ReadData(TStream& Stream) {
-  ReadDIB(Stream);
+  ReadDIB(Stream, kPixelsFollowTable);
   Changed();
 }
 
-void TDIB::ReadDIB(TStream& Stream) {
+void TDIB::ReadDIB(TStream& Stream, std::int64_t PixelStart) {
   std::uint8_t sizeBytes[4];
   const std::int64_t got = Stream.Read(sizeBytes, 4);
   if (got == 0) {
@@ -282,6 +282,13 @@ void TDIB::ReadDIB(TStream& Stream) {
       (h.Compression == BI_RLE4 && h.BitCount != 4))
     InvalidDIB();
   if (compressed && std::int64_t{h.Width} * height > kMaxCompressedPixels) InvalidDIB();
+
+  if (PixelStart != kPixelsFollowTable) {
+    // Pixels inside what has been read would be header or colours read again.
+    if (PixelStart < Stream.Position()) InvalidDIB();
+    if (PixelStart > Stream.Size()) throw EReadError(msg::SReadError);
+    Stream.SetPosition(PixelStart);
+  }
 
   // Rows too long for any bitmap are more than any stream here holds.
   const std::int64_t widthBytes = DIBWidthBytes(h.Width, h.BitCount);
@@ -326,6 +333,7 @@ void TDIB::WriteData(TStream& Stream) {
 }
 
 void TDIB::LoadFromStream(TStream& Stream) {
+  const std::int64_t start = Stream.Position();
   std::uint8_t header[kFileHeaderSize];
   const std::int64_t got = Stream.Read(header, kFileHeaderSize);
   if (got == 0) {
@@ -337,7 +345,9 @@ void TDIB::LoadFromStream(TStream& Stream) {
   if (got >= 2 && header[0] == kJPEGStart[0] && header[1] == kJPEGStart[1]) InvalidDIB();
   if (got < static_cast<std::int64_t>(kFileHeaderSize) || header[0] != 'B' || header[1] != 'M')
     InvalidDIB();
-  ReadData(Stream);
+  const std::uint32_t pixelOffset = GetLE32(header + 10);
+  ReadDIB(Stream, pixelOffset == 0 ? kPixelsFollowTable : start + std::int64_t{pixelOffset});
+  Changed();
 }
 
 void TDIB::SaveToStream(TStream& Stream) {

@@ -66,7 +66,11 @@ class TDIB : public TGraphic {
   void ReadData(TStream& Stream) override;
   // The image's own header (FBitmapInfo) and its Size bytes of pixels; nothing when empty.
   void WriteData(TStream& Stream) override;
-  // The file form: a 14-byte "BM" file header in front of the DIB data.
+  // The file form: a 14-byte "BM" file header in front of the DIB data. The pixels are read
+  // from the header's pixel offset (counted from the start of the file header) and any gap
+  // before them passed over; an offset of 0 means the pixels follow the colour table. An offset
+  // inside the headers, masks or declared colour table fails with EInvalidGraphic, one past the
+  // end of the stream with EReadError.
   void LoadFromStream(TStream& Stream) override;
   void SaveToStream(TStream& Stream) override;
 
@@ -118,7 +122,9 @@ class TDIB : public TGraphic {
   void Changing(bool MemoryImage);
   void CanvasChanging(TObject* Sender);
   HDC CanvasHandle();
-  void ReadDIB(TStream& Stream);
+  // PixelStart: the stream position of the pixels, or kPixelsFollowTable.
+  void ReadDIB(TStream& Stream, std::int64_t PixelStart);
+  static constexpr std::int64_t kPixelsFollowTable = -1;
   void Clear();
 
   TDIBSharedImage* FImage = nullptr;

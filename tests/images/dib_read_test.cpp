@@ -536,6 +536,82 @@ Bytes FileOf(const Bytes& dib, std::uint32_t pixelOffset) {
   return b;
 }
 
+TEST(DIBFile, PixelsAreReadFromTheOffsetTheFileHeaderGives) {
+  // Four colours, a gap of six bytes, then one row of indexes 1 2 3.
+  Bytes dib = InfoDIB({.Width = 3,
+                       .Height = 1,
+                       .BitCount = 8,
+                       .ColorsUsed = 4,
+                       .Colors = RampColors(4),
+                       .Pixels = Bytes(6, 3)});
+  Append(dib, {1, 2, 3, 0});
+  const std::uint32_t behindTable = 14 + 40 + 16;
+  const auto loaded = [](const Bytes& file) {
+    auto p = NewDIB();
+    p->LoadFromStream(*StreamOf(file));
+    return p;
+  };
+  const auto row = [](TDIB& p) {
+    return std::vector<std::uint32_t>{p.Pixels(0, 0), p.Pixels(1, 0), p.Pixels(2, 0)};
+  };
+  EXPECT_EQ(row(*loaded(FileOf(dib, behindTable + 6))), (std::vector<std::uint32_t>{1, 2, 3}));
+  // No offset: the pixels follow the table, as for DIB data.
+  EXPECT_EQ(row(*loaded(FileOf(dib, 0))), (std::vector<std::uint32_t>{3, 3, 3}));
+  EXPECT_EQ(row(*loaded(FileOf(dib, behindTable))), (std::vector<std::uint32_t>{3, 3, 3}));
+  // The offset counts from the file header, wherever that stands in the stream.
+  Bytes inFront = {9, 9, 9};
+  Append(inFront, FileOf(dib, behindTable + 6));
+  auto stream = StreamOf(inFront);
+  stream->SetPosition(3);
+  auto shifted = NewDIB();
+  shifted->LoadFromStream(*stream);
+  EXPECT_EQ(row(*shifted), (std::vector<std::uint32_t>{1, 2, 3}));
+
+  // A gap in front of top-down 24-bit rows and of run-length data.
+  Bytes topDown = InfoDIB({.Width = 1, .Height = -2, .BitCount = 24, .Pixels = Bytes(10, 0xEE)});
+  Append(topDown, {1, 2, 3, 0, 4, 5, 6, 0});
+  auto down = loaded(FileOf(topDown, 14 + 40 + 10));
+  EXPECT_EQ(down->Pixels(0, 0), 0x010203u);
+  EXPECT_EQ(down->Pixels(0, 1), 0x040506u);
+  Bytes packed = InfoDIB({.Width = 4,
+                          .Height = 1,
+                          .BitCount = 8,
+                          .Compression = 1,
+                          .SizeImage = 4,
+                          .Colors = RampColors(256),
+                          .Pixels = {2, 7}});
+  Append(packed, {4, 5, 0, 1});
+  auto runs = loaded(FileOf(packed, 14 + 40 + 1024 + 2));
+  EXPECT_EQ(runs->Pixels(0, 0), 5u);
+  EXPECT_EQ(runs->Pixels(3, 0), 5u);
+
+  // Offsets into the headers or the colour table are refused, one past the data fails to
+  // read; the picture stays as it was.
+  auto kept = loaded(FileOf(dib, behindTable + 6));
+  for (std::uint32_t offset : {1u, 14u, 14u + 40u, behindTable - 1}) {
+    SCOPED_TRACE(offset);
+    EXPECT_EQ(
+        MessageOf<EInvalidGraphic>([&] { kept->LoadFromStream(*StreamOf(FileOf(dib, offset))); }),
+        "DIB is invalid");
+  }
+  Bytes tableOf8 = InfoDIB({.Width = 3,
+                            .Height = 1,
+                            .BitCount = 8,
+                            .ColorsUsed = 8,
+                            .Colors = RampColors(8),
+                            .Pixels = {1, 2, 3, 0}});
+  EXPECT_EQ(MessageOf<EInvalidGraphic>(
+                [&] { kept->LoadFromStream(*StreamOf(FileOf(tableOf8, 14 + 40 + 16))); }),
+            "DIB is invalid");
+  const auto size = static_cast<std::uint32_t>(14 + dib.size());
+  for (std::uint32_t offset : {size - 3, size, size + 1, 0xFFFFFFFFu}) {
+    SCOPED_TRACE(offset);
+    EXPECT_EQ(MessageOf<EReadError>([&] { kept->LoadFromStream(*StreamOf(FileOf(dib, offset))); }),
+              "Stream read error");
+  }
+  EXPECT_EQ(row(*kept), (std::vector<std::uint32_t>{1, 2, 3}));
+}
+
 TEST(DIBFile, APictureLoadsADIBFileByItsExtension) {
   auto dib = NewDIB();
   Read(*dib, InfoDIB({.Width = 1, .Height = 1, .BitCount = 24, .Pixels = {9, 8, 7, 0}}));
