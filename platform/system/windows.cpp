@@ -334,7 +334,12 @@ BOOL DestroyWindow(HWND h) {
   auto& m = M();
   if (OnDesktop(h)) m.backend->DestroyWindow(h);
   DropMessagesFor(h);
-  if (m.foreground == h) m.foreground = 0;
+  if (m.foreground == h) {
+    // The releases of keys held in the window that had the focus are addressed to it and will
+    // find it gone; whatever window has the focus next starts with no key held.
+    m.foreground = 0;
+    detail::ResetKeys();
+  }
   if (m.capture == h) m.capture = 0;
   m.windows.erase(h);
   return true;
