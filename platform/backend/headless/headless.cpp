@@ -121,19 +121,21 @@ void HeadlessBackend::ActivateApplication() { Queue({0, WM_ACTIVATEAPP, 1, 0}); 
 void HeadlessBackend::Quit() { Queue({0, WM_QUIT, 0, 0}); }
 
 const WindowRecord* HeadlessBackend::Window(HWND window) const {
+  static const WindowRecord kDestroyed{.destroyed = true};
   auto it = FWindows.find(window);
-  return it == FWindows.end() ? nullptr : &it->second;
+  if (it != FWindows.end()) return &it->second;
+  return window != 0 && window <= FNewestWindow ? &kDestroyed : nullptr;
 }
 
 WindowRecord* HeadlessBackend::Record(HWND window) {
   auto it = FWindows.find(window);
-  return it == FWindows.end() || it->second.destroyed ? nullptr : &it->second;
+  return it == FWindows.end() ? nullptr : &it->second;
 }
 
 std::vector<HWND> HeadlessBackend::VisibleWindows() const {
   std::vector<HWND> out;
   for (const auto& [h, w] : FWindows)
-    if (w.visible && !w.destroyed) out.push_back(h);
+    if (w.visible) out.push_back(h);
   return out;
 }
 
@@ -141,17 +143,16 @@ bool HeadlessBackend::CreateWindow(HWND window, const WindowSpec& spec) {
   WindowRecord record;
   record.spec = spec;
   FWindows[window] = record;
+  FNewestWindow = std::max(FNewestWindow, window);
   return true;
 }
 
 void HeadlessBackend::DestroyWindow(HWND window) {
-  WindowRecord* w = Record(window);
-  if (!w) return;
+  if (!FWindows.erase(window)) return;
   // The desktop hands the focus on to whatever comes next; the application keeps the
   // foreground until another program takes it.
-  w->destroyed = true;
-  w->visible = false;
   if (FFocused == window) FFocused = 0;
+  FLastFrames.erase(window);
 }
 
 bool HeadlessBackend::ShowWindow(HWND window, bool visible) {

@@ -125,11 +125,15 @@ class HeadlessBackend final : public Backend {
   // The display modes the machine offers (the standard list unless told).
   void SetScreenModes(std::vector<ScreenMode> modes) { FScreenModes = std::move(modes); }
 
-  // What the desktop shows.
+  // What the desktop shows. A window the machine made and has since destroyed answers a record
+  // with only `destroyed` set: nothing else of it is kept, so that making and destroying windows
+  // without end takes no memory.
   const WindowRecord* Window(HWND window) const;
   std::vector<HWND> VisibleWindows() const;
   bool CursorVisible() const { return FCursorVisible; }
-  // The last frame presented in the window (any window for 0); nullptr before the first.
+  // The last frame presented in the window (for 0, the window presented in last); nullptr before
+  // the first and once the window is destroyed: what a closed window showed is gone, as on a
+  // desktop.
   const CapturedFrame* LastFrame(HWND window = 0) const;
   std::size_t PresentedFrames() const { return FPresented; }
   int VBlankWaits() const { return FVBlankWaits; }
@@ -176,8 +180,9 @@ class HeadlessBackend final : public Backend {
   void MoveClockTo(std::uint32_t ms);
 
   std::uint32_t FNow = 0;
-  std::vector<Scripted> FEvents;  // in the order they become available
-  std::map<HWND, WindowRecord> FWindows;
+  std::vector<Scripted> FEvents;          // in the order they become available
+  std::map<HWND, WindowRecord> FWindows;  // the windows that exist
+  HWND FNewestWindow = 0;                 // handles only grow: those up to it were made here
   RECT FScreen{0, 0, 1280, 1024};
   std::vector<ScreenMode> FScreenModes = StandardScreenModes();
   bool FFocusOnShow = true;
