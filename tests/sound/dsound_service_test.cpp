@@ -215,21 +215,30 @@ TEST(Mixer, CommandsDuringMixingFromAnotherThreadKeepTheirEffect) {
   platform::dsound::Mixer mixer(48000);
   auto memory = std::make_shared<SampleMemory>(PcmFormat{48000, 1, 16}, 96000);
   auto voice = mixer.Add(memory);
-  std::atomic<bool> done{false};
-  std::thread device([&] {
-    std::vector<std::int16_t> out(512 * 2);
-    while (!done) mixer.Mix(out.data(), 512, 2);
-  });
-  // A stop always wins over a mix that ran across it: the voice never plays on after it.
-  for (int i = 0; i < 2000; ++i) {
-    mixer.Play(*voice, true);
-    mixer.Stop(*voice);
-    ASSERT_FALSE(mixer.Playing(*voice));
-    mixer.SetPosition(*voice, 10);
-    ASSERT_EQ(mixer.Position(*voice), 10u);
+  {
+    std::atomic<bool> done{false};
+    std::thread device([&] {
+      std::vector<std::int16_t> out(512 * 2);
+      while (!done) mixer.Mix(out.data(), 512, 2);
+    });
+    // The device thread ends however the loop below ends, a failed assertion included.
+    struct Join {
+      std::atomic<bool>& done;
+      std::thread& device;
+      ~Join() {
+        done = true;
+        device.join();
+      }
+    } join{done, device};
+    // A stop always wins over a mix that ran across it: the voice never plays on after it.
+    for (int i = 0; i < 2000; ++i) {
+      mixer.Play(*voice, true);
+      mixer.Stop(*voice);
+      ASSERT_FALSE(mixer.Playing(*voice));
+      mixer.SetPosition(*voice, 10);
+      ASSERT_EQ(mixer.Position(*voice), 10u);
+    }
   }
-  done = true;
-  device.join();
   mixer.Remove(voice);
 }
 

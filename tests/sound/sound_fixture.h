@@ -4,8 +4,15 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
+#include <functional>
+#include <future>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "sound/dxsound.h"
@@ -13,6 +20,36 @@
 #include "tests/sound/wave_images.h"
 #include "tests/support/headless_machine.h"
 #include "toolkit/forms.h"
+
+// Runs `wait`, a call that waits on the headless machine for a sound, on a thread of its own,
+// and answers whether it came back within `limit`. When it did not, `undo` runs to end what it
+// waits for; should even that not end it, the program stops rather than hang. The test thread
+// only watches meanwhile, so the machine is used by one thread at a time until the limit.
+inline bool ReturnsWithin(std::chrono::seconds limit, const std::function<void()>& wait,
+                          const std::function<void()>& undo) {
+  std::promise<void> done;
+  std::future<void> returned = done.get_future();
+  std::thread waiter([&] {
+    try {
+      wait();
+      done.set_value();
+    } catch (...) {
+      done.set_exception(std::current_exception());
+    }
+  });
+  const bool inTime = returned.wait_for(limit) == std::future_status::ready;
+  if (!inTime) {
+    undo();
+    if (returned.wait_for(limit) != std::future_status::ready) {
+      std::fprintf(stderr, "a wait did not end within %llds, nor once it was undone\n",
+                   static_cast<long long>(limit.count()));
+      std::abort();
+    }
+  }
+  waiter.join();
+  returned.get();
+  return inTime;
+}
 
 class SoundTest : public HeadlessTest {
  protected:

@@ -198,7 +198,10 @@ TEST_F(WaveList, AssigningAnItemCopiesItsSoundAndSettings) {
 
 TEST_F(WaveList, PlayCanWaitForTheSoundToEnd) {
   const std::uint32_t before = machine->Now();
-  shot->Play(true);
+  // A sound that never ended would keep Play waiting for ever; stopping it ends the wait.
+  EXPECT_TRUE(ReturnsWithin(
+      std::chrono::seconds(30), [&] { shot->Play(true); }, [&] { shot->Stop(); }))
+      << "Play(true) was still waiting";
   EXPECT_FALSE(shot->Playing());
   EXPECT_GE(machine->Now() - before, 100u);
   EXPECT_LE(machine->Now() - before, 120u);
