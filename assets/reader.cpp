@@ -607,15 +607,17 @@ void TComponentReader::ReadPropValue(TPersistent* Instance, const TPropInfo& Pro
 void TComponentReader::ReadCollection(TCollection* Collection) {
   TDepthGuard guard;
   Collection->BeginUpdate();
+  bool replaced = false;
   try {
     if (!EndOfList()) {
       DropFixupsOf(Collection);
+      replaced = true;
       Collection->Clear();
     }
     while (!EndOfList()) {
       if (IsIntegerTag(NextValue())) ReadInteger();  // a stored item index says nothing
-      TCollectionItem* item = Collection->Add();
       ReadListBegin();
+      TCollectionItem* item = Collection->Add();
       FItems.push_back(item);
       try {
         while (!EndOfList()) ReadProperty(item);
@@ -628,6 +630,12 @@ void TComponentReader::ReadCollection(TCollection* Collection) {
     }
     ReadListEnd();
   } catch (...) {
+    // The items read so far, the last one half read, go again: whoever holds the collection
+    // finds it empty, never with an item that the stream did not finish.
+    if (replaced) {
+      DropFixupsOf(Collection);
+      Collection->Clear();
+    }
     Collection->EndUpdate();
     throw;
   }

@@ -8,11 +8,18 @@
 // are set once every object exists, and then AfterLoading runs on the root and on every
 // component read, in the order their reading finished. Any failure inside a property record
 // becomes EReadError "Error reading %s%s%s: %s" (object, ".", property, first message); a
-// failure ends the reading, and a root that the reader made is freed again.
+// failure ends the reading, and a root that the reader made is freed again, with every
+// component made for it; a collection whose items were being read is left empty, never holding
+// an item that the stream did not finish. (A root given to the reader keeps what was read into
+// it before the failure: its callers free it, as a form does when its building fails.)
 //
 // The stream is read through a buffer, or in place when it is a memory stream; a binary value
 // is handed to its reader as a stream of exactly its bytes, so whatever that reader leaves
-// unread is passed over. Nesting (objects, lists, collections, component streams inside binary
+// unread is passed over. A stored length (of a string, a wide string or a binary value) is
+// checked against the bytes left in a memory stream before anything is reserved for it; from
+// any other stream such a value is taken a block at a time, so that what is reserved never
+// runs ahead of the bytes that came. Lists, sets and collections store no count: each element
+// takes bytes of its own. Nesting (objects, lists, collections, component streams inside binary
 // values) is limited, so that no input can exhaust the stack.
 #pragma once
 

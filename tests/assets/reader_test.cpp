@@ -5,12 +5,19 @@
 #include "assets/reader.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <limits>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "tests/assets/stream_builder.h"
 #include "tests/support/headless_machine.h"
@@ -24,6 +31,31 @@ StreamBuilder RootStream() {
   b.Signature().Object("TSampleRoot", "Root").End();
   return b;
 }
+
+// A stream that is not in memory: it hands out at most three bytes per read.
+class TTrickle : public TStream {
+ public:
+  explicit TTrickle(Bytes b) : FBytes(std::move(b)) {}
+  std::int64_t Read(void* Buffer, std::int64_t Count) override {
+    const std::int64_t n =
+        std::min<std::int64_t>({Count, 3, static_cast<std::int64_t>(FBytes.size()) - FPos});
+    if (n <= 0) return 0;
+    std::memcpy(Buffer, FBytes.data() + FPos, static_cast<std::size_t>(n));
+    FPos += n;
+    return n;
+  }
+  std::int64_t Write(const void*, std::int64_t) override { return 0; }
+  std::int64_t Seek(std::int64_t Offset, TSeekOrigin Origin) override {
+    const std::int64_t base = Origin == soBeginning ? 0
+                              : Origin == soCurrent ? FPos
+                                                    : static_cast<std::int64_t>(FBytes.size());
+    return FPos = std::max<std::int64_t>(0, base + Offset);
+  }
+
+ private:
+  Bytes FBytes;
+  std::int64_t FPos = 0;
+};
 
 // Reads the stream into a new root given to the reader; the stream must be read whole.
 TOwnedPtr<TSampleRoot> Read(const Bytes& bytes) {
@@ -368,30 +400,6 @@ TEST_F(RootNames, ARootNameTakenInTheApplicationGetsANumber) {
 }
 
 TEST(ComponentReader, ReadsStreamsThatAreNotInMemoryThroughItsBuffer) {
-  // A stream that hands out at most three bytes per read.
-  class TTrickle : public TStream {
-   public:
-    explicit TTrickle(Bytes b) : FBytes(std::move(b)) {}
-    std::int64_t Read(void* Buffer, std::int64_t Count) override {
-      const std::int64_t n =
-          std::min<std::int64_t>({Count, 3, static_cast<std::int64_t>(FBytes.size()) - FPos});
-      if (n <= 0) return 0;
-      std::memcpy(Buffer, FBytes.data() + FPos, static_cast<std::size_t>(n));
-      FPos += n;
-      return n;
-    }
-    std::int64_t Write(const void*, std::int64_t) override { return 0; }
-    std::int64_t Seek(std::int64_t Offset, TSeekOrigin Origin) override {
-      const std::int64_t base = Origin == soBeginning ? 0
-                                : Origin == soCurrent ? FPos
-                                                      : static_cast<std::int64_t>(FBytes.size());
-      return FPos = std::max<std::int64_t>(0, base + Offset);
-    }
-
-   private:
-    Bytes FBytes;
-    std::int64_t FPos = 0;
-  };
   const std::string big(10000, 'q');
   Bytes bytes = WidgetWith([&](StreamBuilder& b) {
     b.Prop("Blob").Binary(big + big).Prop("Text").Str(big).Prop("Count").Int(70000);
@@ -542,13 +550,129 @@ TEST(ComponentReaderFailures, AStreamEndingEarlyFailsWhereverItEnds) {
             "Error reading W.Count: Invalid property value");  // the 0 that follows is no integer
 }
 
+// Every stored length, wherever it stands (a published string, a defined string, a binary value,
+// a value passed over, an item of a collection, a list of values), far beyond a stream of a few
+// dozen bytes, in memory or not: the reading fails with "Stream read error" and reserves nothing
+// for it. The cases run in a child process whose address space may grow by no more than 256 MB
+// (not under AddressSanitizer, whose shadow memory such a limit cannot take), where reserving
+// for any of the lengths would end the process.
 TEST(ComponentReaderFailures, ALengthBeyondTheStreamFailsWithoutReservingIt) {
+  const Bytes lengths[] = {{0xFF, 0xFF, 0xFF, 0xFF}, {0xFF, 0xFF, 0xFF, 0x7F}, {0, 0, 0, 0x40}};
+  const std::pair<const char*, TValueType> places[] = {
+      {"Text", vaLString},     {"Text", vaUTF8String},  {"Text", vaWString},
+      {"Note", vaLString},     {"Note", vaWString},     {"Blob", vaBinary},
+      {"Part.Data", vaBinary}, {"Blob", vaLString},  // not binary: passed over, then refused
+      {"Blob", vaWString},     {"Items", vaCollection}, {"Values", vaList}};
+  std::vector<std::pair<std::string, Bytes>> cases;
+  for (const auto& [property, tag] : places)
+    for (const Bytes& length : lengths) {
+      StreamBuilder b = RootStream();
+      b.Object("TSampleWidget", "W").Prop(property);
+      if (tag == vaCollection)  // an item's caption
+        b.Value(vaCollection).Value(vaList).Prop("Caption").Value(vaLString);
+      else if (tag == vaList)  // a wide string inside the list of values
+        b.Value(vaList).Value(vaSingle).Raw({0, 0, 0, 0}).Int(1).Int(2).Value(vaWString);
+      else
+        b.Value(tag);
+      b.Raw(length).Raw({'a', 'b', 'c'});
+      cases.emplace_back(std::string(property) + " tag " + std::to_string(tag) + " length " +
+                             std::to_string(length[3]),
+                         b.Done());
+    }
+
+  const auto readAll = [&] {
+    int wrong = 0;
+    for (const auto& [name, bytes] : cases) {
+      const std::string expected =
+          "Error reading W." + name.substr(0, name.find(' ')) + ": Stream read error";
+      for (const bool inMemory : {true, false}) {
+        std::string message = "<nothing raised>";
+        TOwnedPtr<TSampleRoot> root(Construct<TSampleRoot>(nullptr));
+        auto memory = StreamOf(bytes);
+        TTrickle trickle(bytes);
+        try {
+          TComponentReader(inMemory ? static_cast<TStream&>(*memory) : trickle)
+              .ReadRootComponent(root.get());
+        } catch (const Exception& e) {
+          message = e.Message();
+        }
+        const bool item = name.starts_with("Items");
+        if (item ? message != "Error reading TSampleItem.Caption: Stream read error"
+                 : message != expected) {
+          std::fprintf(stderr, "%s%s: %s\n", name.c_str(), inMemory ? "" : " (not in memory)",
+                       message.c_str());
+          ++wrong;
+        }
+      }
+    }
+    return wrong;
+  };
+
+#if defined(__SANITIZE_ADDRESS__)
+  EXPECT_EQ(readAll(), 0);
+#else
+  // Reads every case under the limit and ends the process with 0 when each failed as it should.
+  const auto limited = [&] {
+    std::ifstream statm("/proc/self/statm");
+    std::uint64_t pages = 0;
+    statm >> pages;
+    const rlim_t now = pages * static_cast<rlim_t>(::sysconf(_SC_PAGESIZE));
+    const rlim_t most = now + (rlim_t{256} << 20);
+    const rlimit limit{most, most};
+    if (::setrlimit(RLIMIT_AS, &limit) != 0) std::_Exit(3);
+    try {
+      std::_Exit(readAll() == 0 ? 0 : 1);
+    } catch (const std::bad_alloc&) {
+      std::fputs("reserved more than the limit\n", stderr);
+      std::_Exit(2);
+    }
+  };
+  EXPECT_EXIT(limited(), ::testing::ExitedWithCode(0), "");
+#endif
+}
+
+// A collection held by a component that the caller keeps (an inherited one, as an image list's
+// items read through their own stream are): when an item fails, the collection is left empty,
+// without the half-read item or those before it.
+TEST(ComponentReaderFailures, ACollectionWhoseReadingFailsIsLeftEmptyNotHalfRead) {
+  TOwnedPtr<TSampleRoot> root(Construct<TSampleRoot>(nullptr));
+  auto* widget = Construct<TSampleWidget>(root.get());
+  widget->SetName("W");
+  static_cast<TSampleItem*>(widget->Items()->Add())->SetCaption("older");
+  const auto readInto = [&](const Bytes& bytes) {
+    auto stream = StreamOf(bytes);
+    EXPECT_THROW(TComponentReader(*stream).ReadRootComponent(root.get()), EReadError);
+  };
+
   StreamBuilder b = RootStream();
-  b.Object("TSampleWidget", "W").Prop("Blob").Value(vaBinary).Raw({0xFF, 0xFF, 0xFF, 0x7F});
-  EXPECT_EQ(ReadFailure(b.Done()).Message, "Error reading W.Blob: Stream read error");
-  StreamBuilder s = RootStream();
-  s.Object("TSampleWidget", "W").Prop("Text").Value(vaWString).Raw({0xFF, 0xFF, 0xFF, 0xFF});
-  EXPECT_EQ(ReadFailure(s.Done()).Message, "Error reading W.Text: Stream read error");
+  b.Raw({0xF1}).Object("TSampleWidget", "W").Prop("Items").Value(vaCollection);
+  b.Value(vaList).Prop("Caption").Str("first").Prop("Link").Ident("W").End();
+  b.Value(vaList).Prop("Caption").Str("second").Prop("Value").Str("not a number").End();
+  b.End().End().End().End();
+  readInto(b.Done());
+  EXPECT_EQ(widget->Items()->Count(), 0);
+
+  // Ending inside an item, and an item record without its list, do the same.
+  StreamBuilder ends = RootStream();
+  ends.Raw({0xF1}).Object("TSampleWidget", "W").Prop("Items").Value(vaCollection);
+  ends.Value(vaList).Prop("Caption").Str("first").End().Value(vaList).Prop("Caption");
+  static_cast<TSampleItem*>(widget->Items()->Add())->SetCaption("older");
+  readInto(ends.Done());
+  EXPECT_EQ(widget->Items()->Count(), 0);
+
+  StreamBuilder bare = RootStream();
+  bare.Raw({0xF1}).Object("TSampleWidget", "W").Prop("Items").Value(vaCollection);
+  bare.Value(vaList).End().Prop("Caption").Str("x").End().End().End().End();
+  readInto(bare.Done());
+  EXPECT_EQ(widget->Items()->Count(), 0);
+
+  // A collection value that fails before its first item leaves the items as they were.
+  static_cast<TSampleItem*>(widget->Items()->Add())->SetCaption("older");
+  StreamBuilder early = RootStream();
+  early.Raw({0xF1}).Object("TSampleWidget", "W").Prop("Items").Value(vaCollection);
+  readInto(early.Done());
+  ASSERT_EQ(widget->Items()->Count(), 1);
+  EXPECT_EQ(static_cast<TSampleItem*>(widget->Items()->Items(0))->Caption(), "older");
 }
 
 TEST(ComponentReaderFailures, NestingTooDeepIsAnInvalidStreamNotACrash) {
