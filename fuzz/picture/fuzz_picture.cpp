@@ -1,5 +1,7 @@
 // The picture reader on arbitrary bytes: as a stored picture value, as DIB data and as a file,
-// with whatever picture comes out walked pixel by pixel, written, compressed and expanded.
+// with whatever picture comes out drawn onto pictures of the display's formats (from memory,
+// run-length data and its device bitmap), walked pixel by pixel, written, compressed and
+// expanded.
 #include <cstddef>
 #include <cstdint>
 
