@@ -302,7 +302,9 @@ void TDIB::ReadDIB(TStream& Stream, std::int64_t PixelStart) {
   if (compressed) {
     std::vector<std::uint8_t> data(h.SizeImage);
     Stream.ReadBuffer(data.data(), static_cast<std::int64_t>(data.size()));
-    image->SetCompressedData(std::move(data));
+    // A picture without rows or columns is empty whatever its data says: kept data would make
+    // it a picture that no drawing can show.
+    if (h.Width > 0 && height > 0) image->SetCompressedData(std::move(data));
   } else if (image->FSize > 0) {
     if (!image->FMemoryImage) GdiFlush();
     // Rows come bottom row first for a positive height, top row first for a negative one.

@@ -416,6 +416,16 @@ TEST(DIBRead, RunLengthPicturesUpToTheLargestPixelCountLoadWithoutExpanding) {
     EXPECT_EQ(MessageOf<EInvalidGraphic>([&] { Read(*dib, packed(w, h)); }), "DIB is invalid");
     EXPECT_EQ(dib->Height(), 8192 * 8192);
   }
+  // One without rows or columns is empty, its data not kept.
+  for (auto [w, h] : {std::pair{0, 3}, std::pair{3, 0}}) {
+    auto none = NewDIB();
+    Read(*none, packed(w, h));
+    EXPECT_TRUE(none->Empty());
+    EXPECT_EQ(none->Size(), 0);
+    auto out = StreamOf({});
+    none->WriteData(*out);
+    EXPECT_EQ(out->Size(), 0);
+  }
   // A small one expands to what its data says.
   Read(*dib, packed(5, 2));
   EXPECT_EQ(dib->Pixels(2, 1), 9u);
