@@ -40,7 +40,6 @@ Screen::~Screen() {
 bool Screen::MakeRenderer() {
   if (FRenderer) return true;
   FRenderer = SDL_CreateRenderer(FWindow, -1, 0);
-  if (!FRenderer) std::fprintf(stderr, "sdl2: cannot draw in the window: %s\n", SDL_GetError());
   return FRenderer != nullptr;
 }
 

@@ -123,7 +123,15 @@ bool Sdl2Backend::CreateWindow(HWND window, const WindowSpec& spec) {
   }
   FWindows[window] = made;
   FWindowIds[SDL_GetWindowID(made)] = window;
-  ScreenOf(window)->MakeRenderer();
+  if (!ScreenOf(window)->MakeRenderer()) {
+    // A window nothing can be drawn in would show nothing, frame after frame: refuse it once.
+    std::fprintf(stderr,
+                 "sdl2: cannot draw in a window on this display (%s); its colour depth may be "
+                 "too low: displays of 16 bits per pixel or more work\n",
+                 SDL_GetError());
+    DestroyWindow(window);
+    return false;
+  }
   FMoves.Placed(window, POINT{c.left, c.top});
   return true;
 }
