@@ -1,5 +1,6 @@
 // Any bytes handed to the component-stream reader end in one of the system's own errors or in
-// a built form: never a crash, a hang, a leak or a read outside the bytes.
+// a built form, which is then shown, its pictures restored into surfaces and drawn, its sounds
+// made into sound buffers and played: never a crash, a hang, a leak or a read outside the bytes.
 #include <cstddef>
 #include <cstdint>
 

@@ -1,10 +1,16 @@
 // Writes seed inputs for the stream fuzzer into the folder given: form streams written by the
 // system's own writer, with components of every kind the reader can build, and the same behind
-// a component-resource header.
+// a component-resource header; and the game's main window as the program stores it, with every
+// picture cut down to a corner of it (some run-length coded) and every sound to its start, so
+// that the fuzzer's inputs reach the display device, the image list and the sound device.
+#include <algorithm>
 #include <cstdio>
 #include <string>
 
+#include "images/dib.h"
+#include "images/imagelist.h"
 #include "platform/backend/headless/headless.h"
+#include "sound/wavelist.h"
 #include "tests/assets/stream_feed.h"
 #include "toolkit/application.h"
 
@@ -66,6 +72,32 @@ TFeedForm* SampleForm() {
   return form;
 }
 
+// The game's main window read from the program's stored description into a feed form, its
+// pictures at most Side pixels square and its sounds at most SoundBytes long.
+TFeedForm* SmallGameForm(int Side, std::int32_t SoundBytes) {
+  auto* form = TCustomForm::CreateNew<TFeedForm>(Application);
+  TResourceStream stored("TMAINFORM", RT_RCDATA);
+  stored.ReadComponent(form);
+  for (int i = 0; i < form->ImageList->Items()->Count(); ++i) {
+    auto* item = static_cast<TPictureCollectionItem*>(form->ImageList->Items()->Items(i));
+    auto* dib = dynamic_cast<TDIB*>(item->Picture()->Graphic());
+    if (!dib || dib->Empty()) continue;
+    TOwnedPtr<TDIB> small(Construct<TDIB>());
+    small->ColorTable = dib->ColorTable;
+    small->PixelFormat = dib->PixelFormat;
+    small->SetSize(std::min(dib->Width(), Side), std::min(dib->Height(), Side), dib->BitCount());
+    for (int y = 0; y < small->Height(); ++y)
+      for (int x = 0; x < small->Width(); ++x) small->SetPixels(x, y, dib->Pixels(x, y));
+    if (dib->BitCount() == 8 && i % 2 == 1) small->Compress();
+    item->Picture()->SetGraphic(small.get());
+  }
+  for (int i = 0; i < form->DXWaveList1->Items()->Count(); ++i) {
+    TWave* wave = static_cast<TWaveCollectionItem*>(form->DXWaveList1->Items()->Items(i))->Wave();
+    wave->SetSize(std::min(wave->Size(), SoundBytes));
+  }
+  return form;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -86,5 +118,9 @@ int main(int argc, char** argv) {
   TOwnedPtr<TFeedForm> empty(TCustomForm::CreateNew<TFeedForm>(app.get()));
   stream->WriteComponent(empty.get());
   Save(argv[1], "empty_form", *stream);
+  stream->Clear();
+  TOwnedPtr<TFeedForm> game(SmallGameForm(8, 512));
+  stream->WriteComponent(game.get());
+  Save(argv[1], "game_form", *stream);
   return 0;
 }

@@ -8,6 +8,7 @@
 
 #include "tests/assets/stream_feed.h"
 #include "tests/support/headless_machine.h"
+#include "toolkit/streams.h"
 
 namespace {
 
@@ -44,6 +45,21 @@ TEST_F(StreamRegressions, AWellFormedStreamBuildsTheForm) {
   const Bytes resource = ContentOf(*stream);
   EXPECT_TRUE(FeedComponentStream(resource.data(), resource.size()));
   EXPECT_FALSE(FeedComponentStream(resource.data(), resource.size() - 1));
+}
+
+// The game's own main window goes all the way: built, its pictures drawn and a frame presented,
+// its sounds played into the machine's audio.
+TEST_F(StreamRegressions, TheGamesStoredWindowIsBuiltDrawnAndPlayed) {
+  bool found = false;
+  const auto stored = FindResourceData("TMAINFORM", RT_RCDATA, found);
+  ASSERT_TRUE(found);
+  const std::size_t frames = machine->PresentedFrames();
+  const std::uint64_t played = machine->AudioFramesPlayed();
+  const int components = app->ComponentCount();
+  EXPECT_TRUE(FeedComponentStream(stored.data(), stored.size()));
+  EXPECT_GT(machine->PresentedFrames(), frames);
+  EXPECT_GT(machine->AudioFramesPlayed(), played);
+  EXPECT_EQ(app->ComponentCount(), components);
 }
 
 }  // namespace
