@@ -280,8 +280,11 @@ TEST_F(PictureItems, CopiesTakeSettingsAndPictureButNotTheName) {
 // The stored description writes the settings in table order; the skips only when set.
 TEST(PictureItemTable, SettingsArePublishedInStoredOrder) {
   std::vector<std::string> names;
-  for (const TPropInfo* p : TPictureCollectionItem::ClassInfo.AllProperties())
-    names.push_back(p->Name + std::string(p->Default ? "=" + std::to_string(*p->Default) : ""));
+  for (const TPropInfo* p : TPictureCollectionItem::ClassInfo.AllProperties()) {
+    std::string entry = p->Name;
+    if (p->Default) entry.append("=").append(std::to_string(*p->Default));
+    names.push_back(entry);
+  }
   const std::vector<std::string> expected = {"Name",         "PatternHeight", "PatternWidth",
                                              "Picture",      "SkipHeight=0",  "SkipWidth=0",
                                              "SystemMemory", "Transparent",   "TransparentColor"};

@@ -121,7 +121,11 @@ void HeadlessBackend::ActivateApplication() { Queue({0, WM_ACTIVATEAPP, 1, 0}); 
 void HeadlessBackend::Quit() { Queue({0, WM_QUIT, 0, 0}); }
 
 const WindowRecord* HeadlessBackend::Window(HWND window) const {
-  static const WindowRecord kDestroyed{.destroyed = true};
+  static const WindowRecord kDestroyed = [] {
+    WindowRecord r;
+    r.destroyed = true;
+    return r;
+  }();
   auto it = FWindows.find(window);
   if (it != FWindows.end()) return &it->second;
   return window != 0 && window <= FNewestWindow ? &kDestroyed : nullptr;
