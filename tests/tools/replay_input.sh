@@ -95,6 +95,16 @@ run --seed 7 "$round" out
 [ -s "$work/out/round.png" ] && [ -s "$work/out/sound.wav" ] || fail "the round wrote no files"
 [ -z "$(find "$work/out" -name '.*' -mindepth 1)" ] || fail "the round left hidden files"
 
+# A frame that cannot be written whole (a file size limit stops it half way): the line and the
+# file are named, the run stops with status 1, and neither the frame nor a part of it is left.
+mkdir "$work/limited"
+said=$(cd "$work" && (trap '' XFSZ; ulimit -f 40; timeout 60 "$replay" "$round" limited) 2>&1 >/dev/null)
+status=$?
+[ "$status" -eq 1 ] || fail "over the limit: exit status $status"
+[[ "$said" == "marvosk-replay: line "*": cannot write limited/round.png: File too large" ]] ||
+  fail "over the limit, said: $said"
+[ -z "$(ls -A "$work/limited")" ] || fail "over the limit, left: $(ls -A "$work/limited")"
+
 # Full screen and back: a move after each switch reaches the game (the gun follows the mouse),
 # and each frame is the picture of the window the form has then.
 switching='500 key F1\n1000 key alt+Return\n1500 move 100 100\n2000 frame full.png\n'
