@@ -200,15 +200,17 @@ TEST_F(FrameTimer, BetweenTicksTheLoopSleepsUntilTheNextTickIsDue) {
   machine->QueueAt(start + 40, {app->Handle(), platform::WM_USER + 1, 0, 0});
   app->HandleMessage(1000);  // a sleep towards 62 that the message ends
   EXPECT_EQ(since(), 40u);
-  while (listener.ticks.size() < 2) app->HandleMessage(1000);
+  for (int i = 0; i < 10 && listener.ticks.size() < 2; ++i) app->HandleMessage(1000);
+  ASSERT_EQ(listener.ticks.size(), 2u);
   EXPECT_EQ(listener.ticks[1].at - start, 62u);
 
   listener.spendMs = 20;  // a frame that takes 20 of its 31 ms
   int calls = 0;
-  while (listener.ticks.size() < 4) {
+  while (listener.ticks.size() < 4 && calls < 100) {
     app->HandleMessage(1000);
     ++calls;
   }
+  ASSERT_EQ(listener.ticks.size(), 4u);
   EXPECT_EQ(listener.ticks[2].at - start, 93u);
   EXPECT_EQ(listener.ticks[3].at - start, 124u);
   EXPECT_EQ(listener.ticks[3].lag, 1);
