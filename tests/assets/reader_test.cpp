@@ -682,7 +682,11 @@ TEST(ComponentReaderFailures, NestingTooDeepIsAnInvalidStreamNotACrash) {
   EXPECT_EQ(ReadFailure(lists.Done()).Message, "Error reading W.Blob: Invalid stream format");
 
   StreamBuilder objects = RootStream();
-  for (int i = 0; i < 100000; ++i) objects.Object("TSampleWidget", "W" + std::to_string(i)).End();
+  for (int i = 0; i < 100000; ++i) {
+    std::string name = "W";
+    name += std::to_string(i);
+    objects.Object("TSampleWidget", name).End();
+  }
   EXPECT_EQ(ReadFailure(objects.Done()).Message, "Invalid stream format");
 }
 
