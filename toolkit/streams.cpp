@@ -1,12 +1,22 @@
 #include "toolkit/streams.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <map>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "toolkit/littleendian.h"
@@ -269,9 +279,111 @@ void TMemoryStream::LoadFromFile(const std::string& FileName) {
   SetPosition(0);
 }
 
+namespace {
+
+// A file that could not be saved, with the system's reason: EStreamError SCannotCreateFile when
+// it was never made or opened, EWriteError SCannotWriteFile when it was and writing failed.
+[[noreturn]] void FileFailure(bool Made, const std::string& FileName, int Error) {
+  std::string message =
+      Format(Made ? msg::SCannotWriteFile : msg::SCannotCreateFile, FileName.c_str());
+  message += ": " + std::generic_category().message(Error != 0 ? Error : EIO);
+  if (Made) throw EWriteError(message);
+  throw EStreamError(message);
+}
+
+// Writes all Count bytes to Fd; answers 0 or the error that stopped it.
+int WriteAll(int Fd, const std::uint8_t* Data, std::int64_t Count) {
+  while (Count > 0) {
+    const ssize_t n = ::write(Fd, Data, static_cast<std::size_t>(Count));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return n < 0 ? errno : EIO;
+    Data += n;
+    Count -= n;
+  }
+  return 0;
+}
+
+// Closes Fd; answers 0 or the error the close reported (a write the system had accepted may
+// fail only here). EINTR leaves the descriptor closed on Linux and is not retried.
+int CloseChecked(int Fd) { return ::close(Fd) == 0 || errno == EINTR ? 0 : errno; }
+
+// The permissions any newly made file gets in this process. The mask is read from the
+// process's status where the system shows it, as setting it to read it back is seen by every
+// thread that makes a file meanwhile.
+mode_t NewFileMode() {
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  while (std::getline(status, line)) {
+    if (line.rfind("Umask:", 0) == 0) {
+      return 0666 & ~static_cast<mode_t>(std::strtoul(line.c_str() + 6, nullptr, 8));
+    }
+  }
+  const mode_t mask = ::umask(0);
+  ::umask(mask);
+  return 0666 & ~mask;
+}
+
+// Writes a file that is no regular file (a device, a pipe) where it is.
+void WriteInPlace(const std::string& FileName, const std::uint8_t* Data, std::int64_t Count) {
+  const int fd = ::open(FileName.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+  if (fd < 0) FileFailure(false, FileName, errno);
+  int error = WriteAll(fd, Data, Count);
+  const int closeError = CloseChecked(fd);
+  if (error == 0) error = closeError;
+  if (error != 0) FileFailure(true, FileName, error);
+}
+
+}  // namespace
+
 void TMemoryStream::SaveToFile(const std::string& FileName) {
-  std::ofstream file(FileName, std::ios::binary | std::ios::trunc);
-  if (!file) throw EStreamError(Format(msg::SCannotCreateFile, FileName.c_str()));
-  file.write(reinterpret_cast<const char*>(Memory()), Size());
-  if (!file) throw EWriteError(msg::SWriteError);
+  namespace fs = std::filesystem;
+  const std::uint8_t* data = FData.data();
+  const std::int64_t count = static_cast<std::int64_t>(FData.size());
+  if (FileName.empty()) FileFailure(false, FileName, ENOENT);
+
+  // Where the new content goes: the file itself, or, through links, the file they lead to.
+  fs::path target = FileName;
+  mode_t mode = 0;
+  struct stat st {};
+  if (::stat(FileName.c_str(), &st) == 0) {
+    if (S_ISDIR(st.st_mode)) FileFailure(false, FileName, EISDIR);
+    if (!S_ISREG(st.st_mode)) return WriteInPlace(FileName, data, count);
+    mode = st.st_mode & 07777;
+    std::error_code ec;
+    if (fs::is_symlink(fs::symlink_status(target, ec))) {
+      target = fs::canonical(target, ec);
+      if (ec) FileFailure(false, FileName, ec.value());
+    }
+  } else if (errno == ENOENT) {
+    mode = NewFileMode();
+  } else {
+    FileFailure(false, FileName, errno);
+  }
+  if (!target.has_filename()) FileFailure(false, FileName, EISDIR);
+
+  // The hidden new file beside the target; its name stays within what a folder allows.
+  const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
+  const std::string name = target.filename().string().substr(0, NAME_MAX - 8);
+  std::string temporary = (folder / ("." + name + ".XXXXXX")).string();
+  const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
+  if (fd < 0) FileFailure(false, FileName, errno);
+
+  int error = ::fchmod(fd, mode) == 0 ? 0 : errno;
+  if (error == 0) error = WriteAll(fd, data, count);
+  if (error == 0 && ::fsync(fd) != 0) error = errno;
+  const int closeError = CloseChecked(fd);
+  if (error == 0) error = closeError;
+  if (error == 0 && std::rename(temporary.c_str(), target.c_str()) != 0) error = errno;
+  if (error != 0) {
+    ::unlink(temporary.c_str());
+    FileFailure(true, FileName, error);
+  }
+
+  // The rename reaches the disk with the folder. The file is whole either way (the older one
+  // or the new one), so a folder that cannot be synced is no failure of the save.
+  const int dirFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dirFd >= 0) {
+    ::fsync(dirFd);
+    ::close(dirFd);
+  }
 }

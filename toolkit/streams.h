@@ -15,6 +15,11 @@ class TComponent;
 
 enum TSeekOrigin { soBeginning, soCurrent, soEnd };
 
+namespace msg {
+// Followed by ": " and the system's reason.
+inline constexpr const char* SCannotWriteFile = "Cannot write file \"%s\"";
+}  // namespace msg
+
 class TStream : public TObject {
   DECLARE_CLASSINFO(TStream);
 
@@ -93,8 +98,14 @@ class TMemoryStream : public TCustomMemoryStream {
   // Replaces the content with the whole file, positioned at its start; EStreamError
   // "Cannot open file "%s"" when it cannot be read.
   void LoadFromFile(const std::string& FileName);
-  // Writes the whole content to the file; EStreamError "Cannot create file "%s"" when it
-  // cannot be made, EWriteError when writing fails.
+  // Writes the whole content to the file. A regular file is replaced only once the new
+  // content is wholly on the disk: the bytes go to a new hidden file in the same folder, which
+  // then takes the file's name (and the older file's permissions, or those of any newly made
+  // file); a link to a file is followed. A device or a pipe is written in place. A failure
+  // names the file and the system's reason and leaves the older file as it was and nothing
+  // new behind: EStreamError "Cannot create file "%s": REASON" when the file cannot be made
+  // (a missing folder, a folder of that name), EWriteError "Cannot write file "%s": REASON"
+  // when writing, pushing to the disk or replacing fails.
   void SaveToFile(const std::string& FileName);
   std::uint8_t* Memory() { return FData.data(); }
 
