@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -33,7 +34,11 @@ std::string Raised(F&& call) {
 class Surfaces : public ::testing::TestWithParam<int> {
  protected:
   void SetUp() override {
-    platform::headless::Install();
+    platform::headless::HeadlessBackend& machine = platform::headless::Install();
+    // The usual modes and a 24-bit one, where pixels take three bytes each.
+    std::vector<platform::ScreenMode> modes = platform::StandardScreenModes();
+    modes.push_back({640, 480, 24});
+    machine.SetScreenModes(modes);
     ddraw::RegisterService();
     ddraw::SetHighColorLayout(GetParam() == 15);
     dd = Construct<TDirectDraw>(nullptr, false);
@@ -141,16 +146,20 @@ TEST_P(Surfaces, VideoMemoryRunningOutPutsSurfacesInSystemMemory) {
 TEST_P(Surfaces, CopiesAreCutAtEachEdgeKeepingPixelsInPlace) {
   TDirectDrawSurface* screen = Make(640, 480);
   TDirectDrawSurface* picture = Numbered(50, 40);
-  const TRect all = Rect(0, 0, 50, 40);
-  auto check = [&](int X, int Y, const char* what) {
+  // Source pixel (sx, sy) of src lands at (X + sx - src.Left, Y + sy - src.Top), where both
+  // surfaces have it.
+  auto check = [&](int X, int Y, const char* what, const TRect& src = Rect(0, 0, 50, 40)) {
     SCOPED_TRACE(what);
     screen->Fill(0);
-    screen->Draw(X, Y, all, picture, false);
+    screen->Draw(X, Y, src, picture, false);
+    EXPECT_EQ(screen->DXResult(), DD_OK);
     for (int y = 0; y < 480; y += 1)
       for (int x = 0; x < 640; x += (y % 7 == 0 ? 1 : 13)) {
-        const long long sx = static_cast<long long>(x) - X, sy = static_cast<long long>(y) - Y;
-        const std::uint32_t expected =
-            (sx >= 0 && sx < 50 && sy >= 0 && sy < 40) ? Number(sx, sy) : 0;
+        const long long sx = static_cast<long long>(x) - X + src.Left,
+                        sy = static_cast<long long>(y) - Y + src.Top;
+        const bool copied = sx >= std::max(src.Left, 0) && sx < std::min(src.Right, 50) &&
+                            sy >= std::max(src.Top, 0) && sy < std::min(src.Bottom, 40);
+        const std::uint32_t expected = copied ? Number(int(sx), int(sy)) : 0;
         ASSERT_EQ(screen->GetPixel(x, y), expected) << x << "," << y;
       }
   };
@@ -159,6 +168,8 @@ TEST_P(Surfaces, CopiesAreCutAtEachEdgeKeepingPixelsInPlace) {
   check(100, -25, "top");
   check(100, 470, "bottom");
   check(-49, -39, "top-left corner, one pixel left");
+  check(591, 0, "right by one: source columns 0 to 48 land in columns 591 to 639");
+  check(639, 7, "right but one column: source column 0 lands in column 639");
   check(640, 10, "right edge: nothing");
   check(641, 10, "past the right edge: nothing");
   check(10, 480, "bottom edge: nothing");
@@ -166,6 +177,12 @@ TEST_P(Surfaces, CopiesAreCutAtEachEdgeKeepingPixelsInPlace) {
   check(-50, 0, "left by the whole width: nothing");
   check(-2147483647 - 1, -2147483647 - 1, "as far left and up as can be: nothing");
   check(2147483647, 0, "as far right as can be: nothing");
+  // Source rectangles reaching past the source are cut to it, the pixels kept in place.
+  check(10, 5, "source one column past its right edge", Rect(1, 0, 51, 40));
+  check(0, 0, "source past its right edge", Rect(0, 0, 57, 40));
+  check(600, 14, "source past its right edge, placed past the screen's", Rect(0, 0, 60, 40));
+  check(10, 5, "source past its left and top edges", Rect(-3, -2, 50, 40));
+  check(10, 5, "source one row past its bottom edge", Rect(0, 1, 50, 41));
   // The whole-source form cuts the same way.
   screen->Fill(0);
   screen->Draw(-10, 0, picture, false);
@@ -173,6 +190,12 @@ TEST_P(Surfaces, CopiesAreCutAtEachEdgeKeepingPixelsInPlace) {
   EXPECT_EQ(screen->GetPixel(39, 39), Number(49, 39));
   EXPECT_EQ(screen->GetPixel(40, 0), 0u);
   EXPECT_EQ(screen->DXResult(), DD_OK);
+  screen->Fill(0);
+  screen->Draw(591, 0, picture, false);
+  EXPECT_EQ(screen->DXResult(), DD_OK);
+  EXPECT_EQ(screen->GetPixel(590, 0), 0u);
+  EXPECT_EQ(screen->GetPixel(591, 0), Number(0, 0));
+  EXPECT_EQ(screen->GetPixel(639, 39), Number(48, 39));
   // Source rectangles spanning the whole 32-bit range, either way round, copy nothing.
   screen->Fill(0);
   screen->Draw(0, 0, Rect(INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX), picture, false);
@@ -223,6 +246,12 @@ TEST_P(Surfaces, AMirroredSourceRectangleCopiesMirrored) {
   EXPECT_EQ(screen->GetPixel(0, 0), Number(3, 0));
   EXPECT_EQ(screen->GetPixel(3, 0), Number(0, 0));
   EXPECT_EQ(screen->GetPixel(4, 0), 0u);
+  // Mirrored and cut at the right edge: the columns that land keep their place too.
+  screen->Fill(0);
+  screen->Draw(16, 0, Rect(6, 0, 0, 4), picture, false);
+  EXPECT_EQ(screen->GetPixel(15, 0), 0u);
+  EXPECT_EQ(screen->GetPixel(16, 0), Number(5, 0));
+  EXPECT_EQ(screen->GetPixel(19, 3), Number(2, 3));
   screen->Fill(0);
   screen->Draw(-6, 0, Rect(6, 0, 0, 4), picture, false);  // X + width is 0: nothing
   EXPECT_EQ(screen->GetPixel(0, 0), 0u);
@@ -267,6 +296,38 @@ TEST_P(Surfaces, LocksNestAndThePlatformLockEndsWithTheLastUnlock) {
   EXPECT_EQ(s->GetPixel(0, 8), 0u);
   s->SetPixel(8, 0, 3);  // outside: nothing
   EXPECT_EQ(s->GetPixel(7, 0), 1u);
+}
+
+TEST_P(Surfaces, FilledRectanglesAreCutAtEachEdge) {
+  TDirectDrawSurface* s = Make(20, 10);
+  const struct {
+    TRect rect;
+    const char* what;
+  } cases[] = {
+      {Rect(15, 2, 25, 5), "past the right edge"},
+      {Rect(19, 0, 21, 10), "the last column and one past it"},
+      {Rect(-5, 3, 4, 6), "past the left edge"},
+      {Rect(3, -4, 6, 2), "past the top edge"},
+      {Rect(3, 8, 6, 11), "past the bottom edge"},
+      {Rect(-100, -100, 100, 100), "past every edge"},
+      {Rect(4, 1, 9, 7), "inside"},
+      {Rect(20, 0, 30, 10), "right of the surface: nothing"},
+      {Rect(0, 10, 20, 12), "below the surface: nothing"},
+      {Rect(5, 5, 5, 8), "empty: nothing"},
+      {Rect(8, 6, 4, 2), "upside down: nothing"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    s->Fill(1);
+    s->FillRect(c.rect, 9);
+    EXPECT_EQ(s->DXResult(), DD_OK);
+    for (int y = 0; y < 10; ++y)
+      for (int x = 0; x < 20; ++x) {
+        const bool filled =
+            x >= c.rect.Left && x < c.rect.Right && y >= c.rect.Top && y < c.rect.Bottom;
+        ASSERT_EQ(s->GetPixel(x, y), filled ? 9u : 1u) << x << "," << y;
+      }
+  }
 }
 
 TEST_P(Surfaces, ALostSurfaceDropsItsCopiesUntilRestored) {
@@ -369,7 +430,7 @@ TEST_P(Surfaces, LoadingAPictureSizesTheSurfaceAndConvertsItsColours) {
 
 // Device value to colour, for the pictures a failed comparison writes.
 std::uint32_t ToRgb(std::uint32_t v, int param) {
-  if (param == 32) return v & 0xFFFFFF;
+  if (param >= 24) return v & 0xFFFFFF;
   const bool five = param == 15;
   const unsigned r = five ? (v >> 10) & 31 : (v >> 11) & 31,
                  g = five ? (v >> 5) & 31 : (v >> 5) & 63, b = v & 31;
@@ -437,7 +498,7 @@ TEST_P(Surfaces, AComposedFrameMatchesItsModelPixelForPixel) {
     } info{};
     info.h.biWidth = W;
     info.h.biHeight = -H;
-    info.h.biBitCount = WORD(param == 32 ? 32 : 16);
+    info.h.biBitCount = WORD(param >= 24 ? param : 16);
     info.h.biCompression = param == 16 ? BI_BITFIELDS : BI_RGB;
     info.masks[0] = 0xF800, info.masks[1] = 0x07E0, info.masks[2] = 0x001F;
     HDC dc = CreateCompatibleDC(nullptr);
@@ -446,7 +507,7 @@ TEST_P(Surfaces, AComposedFrameMatchesItsModelPixelForPixel) {
                                        &bits, nullptr, 0);
     ASSERT_NE(section, nullptr);
     HGDIOBJ old = SelectObject(dc, section);
-    const int bytes = param == 32 ? 4 : 2, stride = (W * bytes + 3) / 4 * 4;
+    const int bytes = param >= 24 ? param / 8 : 2, stride = (W * bytes + 3) / 4 * 4;
     for (int y = 0; y < H; ++y)
       for (int x = 0; x < W; ++x)
         std::memcpy(static_cast<std::uint8_t*>(bits) + y * stride + x * bytes, &model[y * W + x],
@@ -489,7 +550,7 @@ TEST_P(Surfaces, AComposedFrameMatchesItsModelPixelForPixel) {
   EXPECT_GT(yellow, 30);
 }
 
-INSTANTIATE_TEST_SUITE_P(Depths, Surfaces, ::testing::Values(15, 16, 32), [](const auto& info) {
+INSTANTIATE_TEST_SUITE_P(Depths, Surfaces, ::testing::Values(15, 16, 24, 32), [](const auto& info) {
   return info.param == 15 ? std::string("Bits16Layout555") : "Bits" + std::to_string(info.param);
 });
 
