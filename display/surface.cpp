@@ -88,6 +88,8 @@ void TDirectDrawSurface::Empty() {
   FGammaControl.Reset();
   FHasClipper = false;
   FLockCount = 0;
+  FLockLeft = 0;
+  FLockTop = 0;
   FIsLocked = false;
   FSurfaceDesc = DDSURFACEDESC{};
 }
@@ -386,13 +388,16 @@ bool TDirectDrawSurface::LockRect(const TRect* Rect, DDSURFACEDESC& SurfaceDesc)
   if (!FIDDSurface || FLockCount > 0) return false;
   FIsLocked = false;
   FLockSurfaceDesc.dwSize = kSurfaceDescSize;
-  if (Rect && !(*Rect == ClientRect())) {
+  const bool part = Rect && !(*Rect == ClientRect());
+  if (part) {
     const RECT r = ToRECT(*Rect);
     SetDXResult(FIDDSurface->Lock(&r, &FLockSurfaceDesc, DDLOCK_WAIT, nullptr));
   } else {
     SetDXResult(FIDDSurface->Lock(nullptr, &FLockSurfaceDesc, DDLOCK_WAIT, nullptr));
   }
   if (DXResult() != DD_OK) return false;
+  FLockLeft = part ? Rect->Left : 0;
+  FLockTop = part ? Rect->Top : 0;
   FLockCount = 1;
   SurfaceDesc = FLockSurfaceDesc;
   FIsLocked = true;
@@ -428,12 +433,17 @@ void TDirectDrawSurface::UnLock() {
   }
 }
 
+std::uint8_t* TDirectDrawSurface::LockedOrigin(const DDSURFACEDESC& Desc) const {
+  // The platform puts a rectangle's corner this far in, the column rounded down to its byte.
+  return static_cast<std::uint8_t*>(Desc.lpSurface) - std::ptrdiff_t(FLockTop) * Desc.lPitch -
+         std::ptrdiff_t(FLockLeft) * BitCount() / 8;
+}
+
 std::uint32_t TDirectDrawSurface::GetPixel(std::int32_t X, std::int32_t Y) {
   if (!FIDDSurface || X < 0 || Y < 0 || X >= Width() || Y >= Height()) return 0;
   DDSURFACEDESC desc;
   if (!Lock(desc)) return 0;
-  const auto* row =
-      static_cast<const std::uint8_t*>(desc.lpSurface) + std::ptrdiff_t(Y) * desc.lPitch;
+  const std::uint8_t* row = LockedOrigin(desc) + std::ptrdiff_t(Y) * desc.lPitch;
   std::uint32_t value = 0;
   switch (BitCount()) {
     case 1: value = (row[X / 8] >> (7 - X % 8)) & 1; break;
@@ -457,7 +467,7 @@ void TDirectDrawSurface::SetPixel(std::int32_t X, std::int32_t Y, std::uint32_t 
   if (!FIDDSurface || X < 0 || Y < 0 || X >= Width() || Y >= Height()) return;
   DDSURFACEDESC desc;
   if (!Lock(desc)) return;
-  auto* row = static_cast<std::uint8_t*>(desc.lpSurface) + std::ptrdiff_t(Y) * desc.lPitch;
+  std::uint8_t* row = LockedOrigin(desc) + std::ptrdiff_t(Y) * desc.lPitch;
   switch (BitCount()) {
     case 1: {
       const std::uint8_t bit = std::uint8_t(0x80 >> (X % 8));

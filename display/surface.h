@@ -96,7 +96,9 @@ class TDirectDrawSurface : public TDirectX {
   void UnLock();
   bool IsLocked() const { return FIsLocked; }
 
-  // Device values by bit count; 0 and nothing outside the surface.
+  // Device values by bit count; 0 and nothing outside the surface. (X, Y) counts from the
+  // surface's own corner, also while a lock of a part of it is open; the access nests in that
+  // lock and leaves it as it was.
   std::uint32_t GetPixel(std::int32_t X, std::int32_t Y);
   void SetPixel(std::int32_t X, std::int32_t Y, std::uint32_t Value);
   std::uint32_t Pixels(std::int32_t X, std::int32_t Y) { return GetPixel(X, Y); }
@@ -121,6 +123,8 @@ class TDirectDrawSurface : public TDirectX {
 
   void Empty();
   bool LockRect(const TRect* Rect, DDSURFACEDESC& SurfaceDesc);
+  // Pixel (0, 0) in the memory of the open lock described by Desc.
+  std::uint8_t* LockedOrigin(const DDSURFACEDESC& Desc) const;
   // Makes the copy with Blt, as when a clipper is attached.
   // An unmirrored copy of rectangles already cut to both surfaces: BltFast, or Blt where a
   // clipper is attached.
@@ -139,6 +143,9 @@ class TDirectDrawSurface : public TDirectX {
   DDSURFACEDESC FSurfaceDesc;
   ComPtr<IUnknown> FGammaControl;
   DDSURFACEDESC FLockSurfaceDesc;
+  // The corner of the rectangle the open lock was taken on, where FLockSurfaceDesc points.
+  std::int32_t FLockLeft = 0;
+  std::int32_t FLockTop = 0;
   std::int32_t FLockCount = 0;
   bool FIsLocked = false;
   TOwnedPtr<TDIB> DIB_COLMATCH;

@@ -63,6 +63,27 @@ class Surfaces : public ::testing::TestWithParam<int> {
     return s;
   }
   static std::uint32_t Number(int x, int y) { return std::uint32_t(1 + x + 64 * y); }
+  // Every pixel as the surface's memory holds it, low byte first, row by row: read through a
+  // lock of the whole surface, independently of GetPixel.
+  static std::vector<std::uint32_t> Memory(TDirectDrawSurface* s) {
+    std::vector<std::uint32_t> pixels;
+    DDSURFACEDESC desc;
+    if (!s->Lock(desc)) {
+      ADD_FAILURE() << "the surface cannot be locked";
+      return pixels;
+    }
+    const int bytes = s->BitCount() / 8;
+    for (int y = 0; y < s->Height(); ++y) {
+      const auto* row = static_cast<const std::uint8_t*>(desc.lpSurface) + y * desc.lPitch;
+      for (int x = 0; x < s->Width(); ++x) {
+        std::uint32_t v = 0;
+        for (int b = 0; b < bytes; ++b) v |= std::uint32_t(row[x * bytes + b]) << (8 * b);
+        pixels.push_back(v);
+      }
+    }
+    s->UnLock();
+    return pixels;
+  }
 
   TDirectDraw* dd = nullptr;
 };
@@ -296,6 +317,45 @@ TEST_P(Surfaces, LocksNestAndThePlatformLockEndsWithTheLastUnlock) {
   EXPECT_EQ(s->GetPixel(0, 8), 0u);
   s->SetPixel(8, 0, 3);  // outside: nothing
   EXPECT_EQ(s->GetPixel(7, 0), 1u);
+}
+
+TEST_P(Surfaces, PixelsAreFoundFromTheSurfacesCornerWhilePartOfItIsLocked) {
+  TDirectDrawSurface* s = Numbered(8, 8);
+  DDSURFACEDESC part;
+  ASSERT_TRUE(s->Lock(Rect(2, 3, 5, 6), part));
+  void* const corner = part.lpSurface;
+  EXPECT_EQ(s->GetPixel(0, 0), Number(0, 0));
+  EXPECT_EQ(s->GetPixel(1, 1), Number(1, 1));
+  EXPECT_EQ(s->GetPixel(4, 4), Number(4, 4));
+  EXPECT_EQ(s->GetPixel(7, 7), Number(7, 7));
+  // Values whose bytes all differ show where each byte lands.
+  const std::uint32_t wide = s->BitCount() >= 24 ? 0x123456 : 0x1234;
+  s->SetPixel(0, 0, 0x11);
+  s->SetPixel(1, 1, 0x22);
+  s->SetPixel(4, 4, wide);  // inside the locked part
+  s->SetPixel(7, 7, 0x33);  // the far corner, beyond the locked part's rows and columns
+  EXPECT_EQ(s->GetPixel(4, 4), wide);
+  EXPECT_EQ(s->GetPixel(7, 7), 0x33u);
+  // Pixel access nested in the open lock and left it as it was.
+  EXPECT_TRUE(s->IsLocked());
+  DDSURFACEDESC nested;
+  ASSERT_TRUE(s->Lock(nested));
+  EXPECT_EQ(nested.lpSurface, corner);
+  s->UnLock();
+  s->UnLock();
+  EXPECT_FALSE(s->IsLocked());
+
+  const std::vector<std::uint32_t> memory = Memory(s);
+  ASSERT_EQ(memory.size(), 64u);
+  for (int y = 0; y < 8; ++y)
+    for (int x = 0; x < 8; ++x) {
+      std::uint32_t expected = Number(x, y);
+      if (x == 0 && y == 0) expected = 0x11;
+      if (x == 1 && y == 1) expected = 0x22;
+      if (x == 4 && y == 4) expected = wide;
+      if (x == 7 && y == 7) expected = 0x33;
+      ASSERT_EQ(memory[std::size_t(y * 8 + x)], expected) << x << "," << y;
+    }
 }
 
 TEST_P(Surfaces, FilledRectanglesAreCutAtEachEdge) {
