@@ -318,6 +318,13 @@ void TComponentWriter::WriteProperty(TPersistent* Instance, const TPropInfo& Pro
       TObject* object = std::get<TObject*>(value);
       if (!object) break;
       if (auto* collection = dynamic_cast<TCollection*>(object)) {
+        // The collection's own stored properties under its dotted path ("Items.ColorTable"),
+        // ahead of its items, then the items.
+        const std::string saved = FPath;
+        FPath += Prop.Name;
+        FPath += '.';
+        WriteProperties(collection);
+        FPath = saved;
         WritePropName(Prop.Name);
         WriteCollection(collection);
       } else if (auto* component = dynamic_cast<TComponent*>(object);

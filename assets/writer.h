@@ -6,7 +6,8 @@
 // and named constants identifiers; sets list their members; floats are extended; strings are
 // short or long ANSI strings when they are plain ASCII and UTF-8 strings otherwise; persistent
 // sub-objects are written property by property under a dotted path ("Font.Height"),
-// collections item by item, references to components by name, events by the name of the root's
+// collections first with their own stored properties under such a path ("Items.ColorTable")
+// and then item by item, references to components by name, events by the name of the root's
 // published method they are bound to. A binary defined property is written as one binary value
 // of exactly what its writer produced.
 //

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "assets/reader.h"
+#include "images/imagelist.h"
 #include "tests/assets/stream_builder.h"
 #include "toolkit/littleendian.h"
 #include "toolkit/sysutils.h"
@@ -212,6 +213,63 @@ TEST(ComponentStreamRoundTrip, WritingWhatWasReadGivesTheSameBytes) {
   const Bytes bytes = Write(original.get());
   auto copy = ReadBack(bytes);
   EXPECT_EQ(Write(copy.get()), bytes);
+}
+
+// Where a property named Name stands in a written stream: the offset of its value's tag, or
+// npos. Names are short strings, so the length byte goes before the text.
+std::size_t ValueOf(const Bytes& bytes, const std::string& name) {
+  const std::string text(bytes.begin(), bytes.end());
+  const std::string stored = std::string(1, char(name.size())) + name;
+  const std::size_t at = text.find(stored);
+  return at == std::string::npos ? at : at + stored.size();
+}
+
+TEST(ComponentStreamRoundTrip, ACollectionsOwnStoredPropertiesGoWithItAheadOfItsItems) {
+  TOwnedPtr<TDXImageList> list(Construct<TDXImageList>(nullptr));
+  list->SetName("Images");
+  TPictureCollection* items = list->Items();
+  for (std::size_t i = 0; i < items->ColorTable.size(); ++i)
+    items->ColorTable[i] = RGBQUAD{BYTE(i), BYTE(255 - i), BYTE(i * 7 + 1), BYTE(i % 5)};
+  auto* item = static_cast<TPictureCollectionItem*>(items->Add());
+  item->SetName("Kanin");
+  item->SetSkipWidth(3);
+  const Bytes bytes = Write(list.get());
+
+  // "Items.ColorTable" once, as one binary value of the table's 1024 bytes (blue, green, red,
+  // reserved), right before "Items".
+  const std::size_t table = ValueOf(bytes, "Items.ColorTable");
+  ASSERT_NE(table, std::string::npos);
+  const std::string text(bytes.begin(), bytes.end());
+  EXPECT_EQ(text.find("Items.ColorTable", table), std::string::npos);
+  ASSERT_LE(table + 5 + 1024 + 7, bytes.size());
+  EXPECT_EQ(bytes[table], vaBinary);
+  EXPECT_EQ(GetLE32(bytes.data() + table + 1), 1024u);
+  for (std::size_t i = 0; i < 256; ++i) {
+    const std::uint8_t* q = bytes.data() + table + 5 + 4 * i;
+    ASSERT_EQ(Bytes(q, q + 4), (Bytes{BYTE(i), BYTE(255 - i), BYTE(i * 7 + 1), BYTE(i % 5)})) << i;
+  }
+  EXPECT_EQ(text.substr(table + 5 + 1024, 7), std::string("\x05Items") + char(vaCollection));
+
+  TOwnedPtr<TDXImageList> copy(Construct<TDXImageList>(nullptr));
+  auto stream = StreamOf(bytes);
+  stream->ReadComponent(copy.get());
+  EXPECT_EQ(stream->Position(), stream->Size());
+  EXPECT_TRUE(copy->Items()->ColorTable == items->ColorTable);
+  ASSERT_EQ(copy->Items()->Count(), 1);
+  EXPECT_EQ(copy->Items()->Items(0)->Name(), "Kanin");
+  EXPECT_EQ(copy->Items()->Items(0)->SkipWidth(), 3);
+  EXPECT_EQ(Write(copy.get()), bytes);
+
+  // An empty collection's table is stored all the same, and reading it replaces the table.
+  TOwnedPtr<TDXImageList> empty(Construct<TDXImageList>(nullptr));
+  const Bytes emptyBytes = Write(empty.get());
+  const std::size_t zeros = ValueOf(emptyBytes, "Items.ColorTable");
+  ASSERT_NE(zeros, std::string::npos);
+  ASSERT_LE(zeros + 5 + 1024, emptyBytes.size());
+  EXPECT_EQ(GetLE32(emptyBytes.data() + zeros + 1), 1024u);
+  auto emptyStream = StreamOf(emptyBytes);
+  emptyStream->ReadComponent(copy.get());
+  EXPECT_TRUE(copy->Items()->ColorTable == TRGBQuads{});
 }
 
 TEST(ComponentWriter, IntegersTakeTheSmallestTag) {
