@@ -337,6 +337,18 @@ TEST(WaveData, SavedImagesHaveTheDocumentedLayoutAndReadBack) {
   copy->LoadFromStream(*out);
   EXPECT_EQ(FormatOf(*copy), format);
   EXPECT_EQ(DataOf(*copy), data);
+
+  // Saved after other bytes of the stream, the image is the same: its lengths count from its
+  // own start, and what went before stays.
+  TOwnedPtr<TMemoryStream> after(new TMemoryStream());
+  const Bytes before = {0xEE, 0xDD, 0xCC, 0xBB, 0xAA};
+  after->WriteBuffer(before.data(), static_cast<std::int64_t>(before.size()));
+  original->SaveToStream(*after);
+  const Bytes both(after->Memory(), after->Memory() + after->Size());
+  ASSERT_EQ(both.size(), before.size() + written.size());
+  EXPECT_EQ(Bytes(both.begin(), both.begin() + 5), before);
+  EXPECT_EQ(Bytes(both.begin() + 5, both.end()), written);
+  EXPECT_EQ(after->Position(), after->Size());
 }
 
 TEST(WaveData, AWaveWithoutFormatOrSamplesWritesNothing) {
