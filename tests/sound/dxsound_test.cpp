@@ -130,6 +130,26 @@ TEST_F(DXSound, WithoutAnAudioDeviceTheErrorIsSwallowedOnlyAtLoading) {
   EXPECT_TRUE(sound->Initialized());
 }
 
+TEST_F(DXSound, AtLoadingEveryOtherFailureOfTheStartIsReported) {
+  // No form among the owners.
+  TOwnedPtr<TDXSound> orphan(Construct<TDXSound>(nullptr));
+  EXPECT_EQ(MessageOf<EDXSoundError>([&] { orphan->AfterLoading(); }), "Form not found");
+  EXPECT_FALSE(orphan->Initialized());
+  // A list that fails while the device starts.
+  struct Failing {
+    void Notify(TCustomDXSound*, TDXSoundNotifyType t) {
+      if (t == dsntInitializing) throw Exception("the list cannot start");
+    }
+  } failing;
+  const auto handler = TDXSoundNotifyEvent::Of<&Failing::Notify>(&failing);
+  sound->RegisterNotifyEvent(handler);
+  EXPECT_EQ(MessageOf<Exception>([&] { Start(); }), "the list cannot start");
+  EXPECT_FALSE(sound->Initialized());
+  sound->UnRegisterNotifyEvent(handler);
+  Start();
+  EXPECT_TRUE(sound->Initialized());
+}
+
 TEST_F(DXSound, OptionsApplyToLaterBuffersAndExclusiveWaitsForTheNextStart) {
   Start();
   sound->SetOptions({soGlobalFocus, soExclusive});
@@ -217,11 +237,19 @@ TEST_F(DXSound, AWaveWhoseFormatIsTooShortMakesNoBufferAndNothingIsReadPastIt) {
   EXPECT_EQ(buffer.Size(), 100);
 }
 
-TEST_F(DXSound, DuplicatingABufferWithoutOneLetsGoAndAFailedDuplicationChangesNothing) {
+TEST_F(DXSound, AssigningNilOrABufferWithoutOneLetsGoAndAFailedDuplicationChangesNothing) {
   Start();
   TDirectSoundBuffer& a = *new TDirectSoundBuffer(sound->DSound());
   TDirectSoundBuffer& b = *new TDirectSoundBuffer(sound->DSound());
   const Bytes format = FormatBody(8000, 8, 1);
+  b.SetSize(format.data(), static_cast<int>(format.size()), 64, false);
+  ASSERT_NE(b.IDSBuffer(), nullptr);
+  b.Assign(nullptr);  // nil: b lets go of its buffer, its caps and its format
+  EXPECT_EQ(b.IDSBuffer(), nullptr);
+  EXPECT_EQ(b.Size(), 0);
+  EXPECT_EQ(b.FormatSize(), 0);
+  EXPECT_EQ(MessageOf<EDirectSoundBufferError>([&] { b.Play(false); }),
+            "IDirectSoundBuffer not made");
   b.SetSize(format.data(), static_cast<int>(format.size()), 64, false);
   b.Assign(&a);  // a holds none: b lets go of its own
   EXPECT_EQ(b.IDSBuffer(), nullptr);
