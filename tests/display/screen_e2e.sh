@@ -4,10 +4,6 @@
 # two (the largest whole factor) in the middle of the screen, bars above and below.
 #   screen_e2e.sh SCREEN_ON_DESKTOP
 set -euo pipefail
-# The desktop's GL driver, loaded and unloaded by SDL's renderer, keeps a little memory that the
-# leak checker of the sanitizer build can neither name nor tell apart; these programs are about
-# the desktop, and the unit tests check leaks.
-export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0"
 program=${1:?usage: screen_e2e.sh SCREEN_ON_DESKTOP}
 for tool in xvfb-run xdotool xwininfo import compare convert; do
   command -v "$tool" >/dev/null || { echo "screen_e2e: $tool is missing (scripts/install-deps)"; exit 1; }

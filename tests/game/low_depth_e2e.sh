@@ -3,7 +3,6 @@
 # window: it must say so once, in words, and end with a failure instead of running unseen.
 #   low_depth_e2e.sh MARVOSK
 set -euo pipefail
-export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0"
 marvosk=${1:?usage: low_depth_e2e.sh MARVOSK}
 log=$(mktemp)
 trap 'rm -f "$log"' EXIT

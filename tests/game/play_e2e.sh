@@ -6,9 +6,6 @@
 # fires. The program must then close cleanly.
 #   play_e2e.sh MARVOSK CLOSE_WINDOW
 set -euo pipefail
-# The desktop's GL driver, loaded and unloaded by SDL's renderer, keeps a little memory that the
-# leak checker of the sanitizer build can neither name nor tell apart.
-export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0"
 marvosk=${1:?usage: play_e2e.sh MARVOSK CLOSE_WINDOW}
 close_window=${2:?usage: play_e2e.sh MARVOSK CLOSE_WINDOW}
 for tool in xvfb-run xdotool xwininfo xmessage import convert; do

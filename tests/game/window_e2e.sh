@@ -4,10 +4,6 @@
 # with a 640x480 client area, centred, and the program ends cleanly when the window is closed.
 #   window_e2e.sh MARVOSK CLOSE_WINDOW
 set -euo pipefail
-# The desktop's GL driver, loaded and unloaded by SDL's renderer, keeps a little memory that the
-# leak checker of the sanitizer build can neither name nor tell apart; these programs are about
-# the desktop, and the unit tests check leaks.
-export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0"
 marvosk=${1:?usage: window_e2e.sh MARVOSK CLOSE_WINDOW}
 close_window=${2:?usage: window_e2e.sh MARVOSK CLOSE_WINDOW}
 for tool in xvfb-run xdotool xwininfo; do

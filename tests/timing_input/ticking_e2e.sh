@@ -4,10 +4,6 @@
 # it and its frame timer must tick.
 #   ticking_e2e.sh TICKING_ON_DESKTOP
 set -euo pipefail
-# The desktop's GL driver, loaded and unloaded by SDL's renderer, keeps a little memory that the
-# leak checker of the sanitizer build can neither name nor tell apart; these programs are about
-# the desktop, and the unit tests check leaks.
-export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0"
 program=${1:?usage: ticking_e2e.sh TICKING_ON_DESKTOP}
 command -v xdotool >/dev/null || { echo "ticking_e2e: xdotool is missing (scripts/install-deps)"; exit 1; }
 
