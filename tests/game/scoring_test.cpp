@@ -1,6 +1,8 @@
 // How a hit is graded by its distance from the centre of what was hit, and what it is worth.
 #include <gtest/gtest.h>
 
+#include <span>
+
 #include "game/main_form.h"
 
 namespace {
@@ -16,9 +18,14 @@ TEST(ShotScoring, GradesByTheRoundedDistanceFromTheCentre) {
       {9, 0, 6},  {15, 0, 6}, {16, 0, 4},  {20, 0, 4},  {21, 0, 2},
       {26, 0, 2}, {27, 0, 1}, {100, 0, 1}, {60, 80, 1},
   };
-  for (const Case& c : cases) {
-    EXPECT_EQ(ShotScore(100, 100, 100 + c.dx, 100 + c.dy), c.grade) << c.dx << "," << c.dy;
-    EXPECT_EQ(ShotScore(100, 100, 100 - c.dx, 100 - c.dy), c.grade) << -c.dx << "," << -c.dy;
+  // Rounded up across the edge of a band, where cutting the fraction off would keep them inside
+  // it: 8.54, 15.52, 20.62 and 26.93 from the centre.
+  const Case roundedUp[] = {{8, 3, 6}, {15, 4, 4}, {20, 5, 2}, {26, 7, 1}};
+  for (const auto& table : {std::span<const Case>(cases), std::span<const Case>(roundedUp)}) {
+    for (const Case& c : table) {
+      EXPECT_EQ(ShotScore(100, 100, 100 + c.dx, 100 + c.dy), c.grade) << c.dx << "," << c.dy;
+      EXPECT_EQ(ShotScore(100, 100, 100 - c.dx, 100 - c.dy), c.grade) << -c.dx << "," << -c.dy;
+    }
   }
 }
 
