@@ -80,12 +80,15 @@ TEST_F(GameWindow, StartsOnTheStartScreenWithTheDeviceUpAndTheFramesRunning) {
   EXPECT_EQ(machine->LastFrame()->width, 640);
 }
 
-TEST_F(GameWindow, ANewRoundFillsSlotsZeroToSevenFromTheEdges) {
-  std::uint16_t f1 = platform::VK_F1;
-  form->FormKeyDown(form, f1, {});
+// F1 to F6 are taken whatever Shift holds: on the start screen and after a round they start a
+// round in their mode, during one they only change the mode.
+TEST_F(GameWindow, AFunctionKeyWithAnyModifierStartsARoundFillingSlotsZeroToSeven) {
+  std::uint16_t f2 = platform::VK_F1 + 1;
+  form->FormKeyDown(form, f2, TShiftState{ssShift});
   EXPECT_FALSE(form->startinggame);
   EXPECT_FALSE(form->playerIsDead);
   EXPECT_TRUE(form->ShotGunReady);
+  EXPECT_EQ(form->TavelMode, 1);
   EXPECT_EQ(form->TavlorCreated, 8);
   EXPECT_EQ(form->AntalTavlor, 6);  // the slot being filled never counts
   EXPECT_EQ(form->TotalScore, 0);
@@ -93,29 +96,48 @@ TEST_F(GameWindow, ANewRoundFillsSlotsZeroToSevenFromTheEdges) {
     const TBoss& t = form->Tavlor[i];
     EXPECT_TRUE(t.Visible);
     EXPECT_EQ(t.ShotValue, -1);
-    EXPECT_GE(t.Speed, 1);
-    EXPECT_LE(t.Speed, 3);
+    EXPECT_EQ(t.Picture, 0);  // mode 1
     switch (t.Direction) {
       case dtLeft: EXPECT_EQ(t.Left, 640); break;
       case dtRight: EXPECT_EQ(t.Left, -63); break;
       case dtUp: EXPECT_EQ(t.Top, 480); break;
       case dtDown: EXPECT_EQ(t.Top, -62); break;
     }
-    EXPECT_TRUE(t.Picture == 5 || (t.Picture >= 3 && t.Picture <= 4));  // mode 0
   }
   EXPECT_FALSE(form->Tavlor[8].Visible);
-  std::uint16_t f4 = platform::VK_F1 + 3;
-  form->FormKeyDown(form, f4, {});  // during a round only the mode changes
-  EXPECT_EQ(form->TavelMode, 3);
+
+  // During the round only the mode changes.
+  const std::uint16_t fKeys[] = {platform::VK_F1 + 3, platform::VK_F1 + 2, platform::VK_F1 + 4};
+  const TShiftState held[] = {TShiftState{ssCtrl}, TShiftState{ssAlt},
+                              TShiftState{ssShift, ssCtrl}};
+  for (int i = 0; i < 3; ++i) {
+    std::uint16_t key = fKeys[i];
+    form->FormKeyDown(form, key, held[i]);
+    EXPECT_EQ(form->TavelMode, fKeys[i] - platform::VK_F1);
+    EXPECT_EQ(form->TavlorCreated, 8);
+  }
+
+  form->TavlorCreated = 50;
+  Frame();
+  ASSERT_TRUE(form->playerIsDead);
+  std::uint16_t f6 = platform::VK_F1 + 5;
+  form->FormKeyDown(form, f6, TShiftState{ssCtrl});
+  EXPECT_FALSE(form->playerIsDead);
+  EXPECT_EQ(form->TavelMode, 5);
   EXPECT_EQ(form->TavlorCreated, 8);
+  for (std::size_t i = 0; i < 8; ++i) EXPECT_EQ(form->Tavlor[i].Picture, 4) << i;
 }
 
+// The shot goes where the mouse last moved, whatever the click says, and stays there when the
+// mouse moves on before the frame that tests it.
 TEST_F(GameWindow, AShotOnATargetsCentreScoresTwentyFiveAndShowsItsMarkForThirtyOneFrames) {
   std::uint16_t f2 = platform::VK_F1 + 1;  // mode 1: every target is picture 0
   form->FormKeyDown(form, f2, {});
   TBoss& t = OnlyTarget(200, 150, 0);
   // The hit test box is image 0, 63 x 62: its centre is (200 + 31, 150 + 31).
-  ShootAt(231, 181);
+  form->DXDrawMouseMove(form->DXDraw, {}, 231, 181);
+  form->DXDrawMouseDown(form->DXDraw, mbLeft, TShiftState{ssLeft}, 5, 470);
+  form->DXDrawMouseMove(form->DXDraw, {}, 600, 20);
   EXPECT_FALSE(form->ShotGunReady);
   EXPECT_TRUE(form->Timer1->Enabled());
   Frame();
@@ -123,6 +145,7 @@ TEST_F(GameWindow, AShotOnATargetsCentreScoresTwentyFiveAndShowsItsMarkForThirty
   EXPECT_EQ(form->TotalScore, 25);
   EXPECT_FALSE(form->ShotFired);
   EXPECT_EQ(t.ShotX, 31);
+  EXPECT_EQ(t.ShotY, 31);
   for (int i = 1; i < 31; ++i) Frame();
   EXPECT_EQ(t.Delay, 31);
   const std::int32_t sentOut = form->TavlorCreated;
@@ -143,6 +166,8 @@ TEST_F(GameWindow, AShotInTheCornerOfTheBoxOutsideTheEllipseMisses) {
   EXPECT_FALSE(form->ShotFired);  // spent
 }
 
+// The reload takes 1140 ms from the shot that started it; a new round readies the gun at once
+// but leaves a running reload alone, so a shot fired then is ready again when that reload ends.
 TEST_F(GameWindow, OnlyTheLeftButtonAloneFiresAndOnlyWhenReloaded) {
   std::uint16_t f1 = platform::VK_F1;
   form->FormKeyDown(form, f1, {});
@@ -156,11 +181,30 @@ TEST_F(GameWindow, OnlyTheLeftButtonAloneFiresAndOnlyWhenReloaded) {
   form->ShotFired = false;
   form->DXDrawMouseDown(form->DXDraw, mbLeft, TShiftState{ssLeft}, 10, 10);
   EXPECT_FALSE(form->ShotFired);  // reloading
-  app->RunFor(1200);              // the reload timer fires after 1140 ms
+  app->RunFor(1100);
+  EXPECT_FALSE(form->ShotGunReady);
+  app->RunFor(100);  // the reload timer fires 1140 ms after the shot
+  EXPECT_TRUE(form->ShotGunReady);
+  EXPECT_FALSE(form->Timer1->Enabled());
+
+  form->DXDrawMouseDown(form->DXDraw, mbLeft, TShiftState{ssLeft}, 10, 10);  // the last shot
+  ASSERT_TRUE(form->Timer1->Enabled());
+  form->TavlorCreated = 50;
+  app->RunFor(500);  // the round ends
+  ASSERT_TRUE(form->playerIsDead);
+  EXPECT_FALSE(form->ShotGunReady);
+  form->FormKeyDown(form, f1, {});
+  EXPECT_TRUE(form->ShotGunReady);
+  EXPECT_TRUE(form->Timer1->Enabled());
+  app->RunFor(100);
+  form->DXDrawMouseDown(form->DXDraw, mbLeft, TShiftState{ssLeft}, 10, 10);
+  EXPECT_FALSE(form->ShotGunReady);
+  app->RunFor(600);  // 1200 ms after the last shot of the round, 600 after this one
   EXPECT_TRUE(form->ShotGunReady);
   EXPECT_FALSE(form->Timer1->Enabled());
 }
 
+// The round ends at the count check of the frame in which fifty or more have been sent out.
 TEST_F(GameWindow, TheBossComesAtThirtyAndTheRoundEndsAtFifty) {
   std::uint16_t f1 = platform::VK_F1;
   form->FormKeyDown(form, f1, {});
@@ -168,10 +212,15 @@ TEST_F(GameWindow, TheBossComesAtThirtyAndTheRoundEndsAtFifty) {
   Frame();
   EXPECT_TRUE(form->Boss.Visible);
   EXPECT_EQ(form->Boss.Hardness, 100);
-  form->TavlorCreated = 50;
+  form->TavlorCreated = 49;
   Frame();
+  EXPECT_FALSE(form->playerIsDead);
+  EXPECT_TRUE(form->ShotGunReady);
+  // Three targets leaving in one frame are all counted: the count passes fifty.
+  for (std::size_t i = 0; i < 3; ++i) form->Tavlor[i].Delay = 31;
+  Frame();
+  EXPECT_EQ(form->TavlorCreated, 52);
   EXPECT_TRUE(form->playerIsDead);
-  Frame();
   EXPECT_TRUE(form->PlayedEndScore);
   EXPECT_FALSE(form->ShotGunReady);
 }

@@ -103,6 +103,20 @@ TEST_F(Round, TheBossTakesFortyAHitAtItsCentreAndFallsAtTheThirdFor200) {
   Frame();
   EXPECT_TRUE(Playing(kThankYou));
   EXPECT_FALSE(Playing(kKorvash));
+
+  // The felled boss stays felled into the next round: one in which no boss comes (the count
+  // jumps past 30) ends with the thanks again.
+  form->DXWaveList1->Items()->Items(kThankYou)->Stop();
+  Start(0);
+  ParkAll();
+  form->TavlorCreated = 31;
+  Frame();
+  EXPECT_FALSE(boss.Visible);
+  form->TavlorCreated = 50;
+  Frame();
+  EXPECT_TRUE(form->playerIsDead);
+  EXPECT_TRUE(Playing(kThankYou));
+  EXPECT_FALSE(Playing(kKorvash));
 }
 
 // One shot hits one thing: the boss before any target, and the lower of two target slots.
@@ -170,6 +184,14 @@ TEST_F(Round, ABossThatWalksOffAliveEndsTheRoundWithKorvash) {
   EXPECT_TRUE(Playing(kKorvash));
   EXPECT_FALSE(Playing(kThankYou));
 
+  // Targets go on leaving and being replaced, no longer counted.
+  form->Tavlor[0].Visible = true;
+  form->Tavlor[0].Delay = 31;
+  Frame();
+  EXPECT_TRUE(form->Tavlor[0].Visible);
+  EXPECT_EQ(form->Tavlor[0].Delay, 0);
+  EXPECT_EQ(form->TavlorCreated, 50);
+
   // A late shot after the round is still scored; the frame that scores it also cuts its
   // sound off, and the end sound plays on.
   TBoss& t = Place(0, 100, 100, 0);
@@ -196,23 +218,74 @@ TEST_F(Round, AFrameThatCannotBeDrawnMovesNothing) {
   EXPECT_NE(std::pair(form->Tavlor[0].Left, form->Tavlor[0].Top), std::pair(left, top));
 }
 
-// While the loops stop at slot 6, slot 7 waits unmoved; a send-out into a lower slot lets the
-// loops reach it again.
+// While the loops stop at slot 6, slot 7 waits, neither moved nor drawn (a drawn hit target
+// counts its frames). A send-out into a lower slot raises the bound: the moving loop of that
+// frame keeps the bound it read at its start, the drawing loop takes the new one.
 TEST_F(Round, SlotSevenWaitsUntilASendOutIntoALowerSlotRaisesTheBound) {
   Start(0);
   ASSERT_EQ(form->AntalTavlor, 6);
   TBoss& seventh = form->Tavlor[7];
   ASSERT_TRUE(seventh.Visible);
-  const std::int32_t left = seventh.Left, top = seventh.Top;
+  seventh.Left = 300;
+  seventh.Top = 200;
+  seventh.Speed = 2;
+  seventh.Direction = dtLeft;
+  seventh.ShotValue = 10;
+  seventh.Delay = 0;
   for (int i = 0; i < 5; ++i) Frame();
-  EXPECT_EQ(std::pair(seventh.Left, seventh.Top), std::pair(left, top));
+  EXPECT_EQ(std::pair(seventh.Left, seventh.Top), std::pair(300, 200));
+  EXPECT_EQ(seventh.Delay, 0);
 
   form->Tavlor[0].Delay = 31;  // slot 0 leaves in the next frame and is filled anew
   form->Tavlor[0].ShotValue = 0;
   Frame();
   EXPECT_EQ(form->AntalTavlor, 7);
+  EXPECT_EQ(seventh.Left, 300);  // not moved in this frame
+  EXPECT_EQ(seventh.Delay, 1);   // but drawn
   Frame();
-  EXPECT_NE(std::pair(seventh.Left, seventh.Top), std::pair(left, top));
+  EXPECT_EQ(seventh.Left, 298);
+  EXPECT_EQ(seventh.Delay, 2);
+}
+
+// A target leaves once its 63 x 62 box, whatever its picture, is wholly off the screen: one
+// pixel further out than the box touching an edge from outside. The boss likewise with its
+// 250 x 250 box.
+TEST_F(Round, ThingsLeaveOnlyWhenTheirWholeBoxIsOffTheScreen) {
+  Start(0);
+  struct Case {
+    std::int32_t left, top;
+    bool leaves;
+  };
+  const Case targets[] = {
+      {-63, 100, false}, {-64, 100, true}, {640, 100, false}, {641, 100, true},
+      {100, -62, false}, {100, -63, true}, {100, 480, false}, {100, 481, true},
+  };
+  for (const Case& c : targets) {
+    ParkAll();
+    TBoss& t = Place(0, c.left, c.top, 3);  // Plimo: 70 x 86, wider and higher than the box
+    t.Direction = dtDown;
+    const std::int32_t count = form->TavlorCreated;
+    Frame();
+    const bool replaced = form->TavlorCreated == count + 1;
+    EXPECT_EQ(replaced, c.leaves) << c.left << ", " << c.top;
+    if (!c.leaves) {
+      EXPECT_EQ(std::pair(t.Left, t.Top), std::pair(c.left, c.top));
+    }
+  }
+
+  ParkAll();
+  TBoss& boss = StillBoss(0, 0);
+  const Case bosses[] = {
+      {-250, 0, false}, {-251, 0, true}, {640, 0, false}, {641, 0, true},
+      {0, -250, false}, {0, -251, true}, {0, 480, false}, {0, 481, true},
+  };
+  for (const Case& c : bosses) {
+    boss.Visible = true;
+    boss.Left = c.left;
+    boss.Top = c.top;
+    Frame();
+    EXPECT_EQ(boss.Visible, !c.leaves) << c.left << ", " << c.top;
+  }
 }
 
 }  // namespace
