@@ -5,11 +5,11 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cctype>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -281,98 +281,115 @@ void TMemoryStream::LoadFromFile(const std::string& FileName) {
 
 namespace {
 
+// Fill gave up without an error of the system's.
+constexpr int kNoReason = -1;
+
 // A file that could not be saved, with the system's reason: EStreamError SCannotCreateFile when
 // it was never made or opened, EWriteError SCannotWriteFile when it was and writing failed.
 [[noreturn]] void FileFailure(bool Made, const std::string& FileName, int Error) {
   std::string message =
       Format(Made ? msg::SCannotWriteFile : msg::SCannotCreateFile, FileName.c_str());
-  message += ": " + std::generic_category().message(Error != 0 ? Error : EIO);
+  if (Error != kNoReason) message += ": " + std::generic_category().message(Error);
   if (Made) throw EWriteError(message);
   throw EStreamError(message);
 }
 
-// Writes all Count bytes to Fd; answers 0 or the error that stopped it.
-int WriteAll(int Fd, const std::uint8_t* Data, std::int64_t Count) {
-  while (Count > 0) {
-    const ssize_t n = ::write(Fd, Data, static_cast<std::size_t>(Count));
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return n < 0 ? errno : EIO;
-    Data += n;
-    Count -= n;
+// Hands the open Fd to Fill as a file, pushes out what it wrote (with Sync, onto the disk) and
+// closes it. Answers 0, the system's error that stopped the writing, or kNoReason. An exception
+// from Fill passes on with Fd closed.
+int FillAndClose(int Fd, const std::function<bool(std::FILE*)>& Fill, bool Sync) {
+  std::FILE* file = ::fdopen(Fd, "wb");
+  if (!file) {
+    const int error = errno;
+    ::close(Fd);
+    return error;
   }
-  return 0;
-}
-
-// Closes Fd; answers 0 or the error the close reported (a write the system had accepted may
-// fail only here). EINTR leaves the descriptor closed on Linux and is not retried.
-int CloseChecked(int Fd) { return ::close(Fd) == 0 || errno == EINTR ? 0 : errno; }
-
-// The permissions any newly made file gets in this process. The mask is read from the
-// process's status where the system shows it, as setting it to read it back is seen by every
-// thread that makes a file meanwhile.
-mode_t NewFileMode() {
-  std::ifstream status("/proc/self/status");
-  std::string line;
-  while (std::getline(status, line)) {
-    if (line.rfind("Umask:", 0) == 0) {
-      return 0666 & ~static_cast<mode_t>(std::strtoul(line.c_str() + 6, nullptr, 8));
+  int error = 0;
+  try {
+    errno = 0;
+    const bool filled = Fill(file);
+    // A write that failed is the system's reason, also when Fill did not look at it.
+    if (std::ferror(file)) {
+      error = errno != 0 ? errno : EIO;
+    } else if (!filled) {
+      error = kNoReason;
     }
+  } catch (...) {
+    std::fclose(file);
+    throw;
   }
-  const mode_t mask = ::umask(0);
-  ::umask(mask);
-  return 0666 & ~mask;
+  if (error == 0 && std::fflush(file) != 0) error = errno;
+  if (error == 0 && Sync && ::fsync(::fileno(file)) != 0) error = errno;
+  // A write the system had accepted may fail only at the close. EINTR leaves the file closed
+  // on Linux and is not retried.
+  const int closeError = std::fclose(file) == 0 || errno == EINTR ? 0 : errno;
+  return error != 0 ? error : closeError;
 }
 
-// Writes a file that is no regular file (a device, a pipe) where it is.
-void WriteInPlace(const std::string& FileName, const std::uint8_t* Data, std::int64_t Count) {
-  const int fd = ::open(FileName.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
-  if (fd < 0) FileFailure(false, FileName, errno);
-  int error = WriteAll(fd, Data, Count);
-  const int closeError = CloseChecked(fd);
-  if (error == 0) error = closeError;
-  if (error != 0) FileFailure(true, FileName, error);
+// Makes the hidden new file for Name in Folder and answers it open for writing, with its name in
+// Path; -1 with errno when it cannot be made. The system gives it the permissions of any newly
+// made file (its mask, a folder's default access list) as it creates it, so there is nothing to
+// work out here. Its name stays within what a folder allows; a name that is taken (left over by
+// an earlier process of the same number) is passed over for the next.
+int MakeHiddenFile(const std::filesystem::path& Folder, const std::string& Name,
+                   std::string& Path) {
+  static std::atomic<unsigned> made{0};
+  for (int attempt = 0;; ++attempt) {
+    const std::string suffix = "." + std::to_string(::getpid()) + "." + std::to_string(made++);
+    Path = (Folder / ("." + Name.substr(0, NAME_MAX - 1 - suffix.size()) + suffix)).string();
+    const int fd = ::open(Path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd >= 0 || errno != EEXIST || attempt == 99) return fd;
+  }
 }
 
 }  // namespace
 
-void TMemoryStream::SaveToFile(const std::string& FileName) {
+void SaveFileWhole(const std::string& FileName, const std::function<bool(std::FILE*)>& Fill) {
   namespace fs = std::filesystem;
-  const std::uint8_t* data = FData.data();
-  const std::int64_t count = static_cast<std::int64_t>(FData.size());
   if (FileName.empty()) FileFailure(false, FileName, ENOENT);
 
   // Where the new content goes: the file itself, or, through links, the file they lead to.
   fs::path target = FileName;
-  mode_t mode = 0;
+  bool keepMode = false;
   struct stat st {};
   if (::stat(FileName.c_str(), &st) == 0) {
     if (S_ISDIR(st.st_mode)) FileFailure(false, FileName, EISDIR);
-    if (!S_ISREG(st.st_mode)) return WriteInPlace(FileName, data, count);
-    mode = st.st_mode & 07777;
+    if (!S_ISREG(st.st_mode)) {
+      // A device or a pipe cannot be replaced; it is written where it is.
+      const int fd = ::open(FileName.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+      if (fd < 0) FileFailure(false, FileName, errno);
+      const int error = FillAndClose(fd, Fill, false);
+      if (error != 0) FileFailure(true, FileName, error);
+      return;
+    }
+    keepMode = true;
     std::error_code ec;
     if (fs::is_symlink(fs::symlink_status(target, ec))) {
       target = fs::canonical(target, ec);
       if (ec) FileFailure(false, FileName, ec.value());
     }
-  } else if (errno == ENOENT) {
-    mode = NewFileMode();
-  } else {
+  } else if (errno != ENOENT) {
     FileFailure(false, FileName, errno);
   }
   if (!target.has_filename()) FileFailure(false, FileName, EISDIR);
 
-  // The hidden new file beside the target; its name stays within what a folder allows.
   const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
-  const std::string name = target.filename().string().substr(0, NAME_MAX - 8);
-  std::string temporary = (folder / ("." + name + ".XXXXXX")).string();
-  const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
+  std::string temporary;
+  const int fd = MakeHiddenFile(folder, target.filename().string(), temporary);
   if (fd < 0) FileFailure(false, FileName, errno);
 
-  int error = ::fchmod(fd, mode) == 0 ? 0 : errno;
-  if (error == 0) error = WriteAll(fd, data, count);
-  if (error == 0 && ::fsync(fd) != 0) error = errno;
-  const int closeError = CloseChecked(fd);
-  if (error == 0) error = closeError;
+  int error = 0;
+  if (keepMode && ::fchmod(fd, st.st_mode & 07777) != 0) {
+    error = errno;
+    ::close(fd);
+  } else {
+    try {
+      error = FillAndClose(fd, Fill, true);
+    } catch (...) {
+      ::unlink(temporary.c_str());
+      throw;
+    }
+  }
   if (error == 0 && std::rename(temporary.c_str(), target.c_str()) != 0) error = errno;
   if (error != 0) {
     ::unlink(temporary.c_str());
@@ -386,4 +403,10 @@ void TMemoryStream::SaveToFile(const std::string& FileName) {
     ::fsync(dirFd);
     ::close(dirFd);
   }
+}
+
+void TMemoryStream::SaveToFile(const std::string& FileName) {
+  SaveFileWhole(FileName, [this](std::FILE* File) {
+    return FData.empty() || std::fwrite(FData.data(), 1, FData.size(), File) == FData.size();
+  });
 }

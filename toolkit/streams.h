@@ -1,9 +1,11 @@
 // Byte streams: the stream base with reads that must deliver everything asked for, a stream
-// over memory that grows as it is written, and a read-only stream over a resource stored in
-// the program.
+// over memory that grows as it is written, a read-only stream over a resource stored in the
+// program, and the writing of a file whole or not at all.
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
+#include <functional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -16,7 +18,7 @@ class TComponent;
 enum TSeekOrigin { soBeginning, soCurrent, soEnd };
 
 namespace msg {
-// Followed by ": " and the system's reason.
+// Followed by ": " and the system's reason, when there is one.
 inline constexpr const char* SCannotWriteFile = "Cannot write file \"%s\"";
 }  // namespace msg
 
@@ -98,20 +100,27 @@ class TMemoryStream : public TCustomMemoryStream {
   // Replaces the content with the whole file, positioned at its start; EStreamError
   // "Cannot open file "%s"" when it cannot be read.
   void LoadFromFile(const std::string& FileName);
-  // Writes the whole content to the file. A regular file is replaced only once the new
-  // content is wholly on the disk: the bytes go to a new hidden file in the same folder, which
-  // then takes the file's name (and the older file's permissions, or those of any newly made
-  // file); a link to a file is followed. A device or a pipe is written in place. A failure
-  // names the file and the system's reason and leaves the older file as it was and nothing
-  // new behind: EStreamError "Cannot create file "%s": REASON" when the file cannot be made
-  // (a missing folder, a folder of that name), EWriteError "Cannot write file "%s": REASON"
-  // when writing, pushing to the disk or replacing fails.
+  // Writes the whole content to the file through SaveFileWhole, with its failures.
   void SaveToFile(const std::string& FileName);
   std::uint8_t* Memory() { return FData.data(); }
 
  private:
   std::vector<std::uint8_t> FData;
 };
+
+// Writes a file whole or not at all. Fill writes the content into the open file and answers
+// whether all of it went; a write the system refused counts even when Fill did not check it.
+// A regular file is replaced only once the new content is wholly on the disk: the bytes go to a
+// new hidden file in the same folder, which then takes the file's name (and the older file's
+// permissions, or those the system gives any newly made file); a link to a file is followed. A
+// device or a pipe is written in place. A failure names the file and leaves the older file as
+// it was and nothing new behind:
+// - EStreamError "Cannot create file "%s": REASON" when the file cannot be made (a missing
+//   folder, a folder of that name);
+// - EWriteError "Cannot write file "%s": REASON" when writing, pushing to the disk or replacing
+//   fails, without the reason when Fill answers false with no error of the system's;
+// - an exception from Fill passes on as it was, the new file closed and removed.
+void SaveFileWhole(const std::string& FileName, const std::function<bool(std::FILE*)>& Fill);
 
 // The raw-data resource type.
 constexpr int RT_RCDATA = 10;

@@ -1,6 +1,7 @@
-// Saving a memory stream to a file: a regular file becomes the whole new content or stays as it
-// was, keeps its permissions, and a failure names the file and the system's reason and leaves
-// nothing behind; devices and pipes are written in place.
+// Saving a file whole or not at all, from a memory stream or from code that fills it: a regular
+// file becomes the whole new content or stays as it was, keeps its permissions, and a failure
+// names the file and the system's reason and leaves nothing behind; devices and pipes are
+// written in place.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
@@ -12,6 +13,7 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -184,6 +186,55 @@ TEST_F(SaveToFile, ARegularFileBecomesTheWholeNewContentOrStaysAsItWas) {
               Expected("Cannot create file", sub, EISDIR));
     EXPECT_EQ(FileContent(sub / "inside"), Pattern(5, 7));
     EXPECT_EQ(Names(), (std::vector<std::string>{"picture.dxg", "sub"}));
+  }
+}
+
+TEST_F(SaveToFile, AFillThatGivesUpOrThrowsLeavesTheOlderFileAndNothingNew) {
+  const fs::path target = folder / "sound.dxw";
+  const fs::path fresh = folder / "fresh.dxw";
+  const Bytes older = Pattern(5000, 12);
+  PutFile(target, older);
+  const Bytes big = Pattern(1 << 20, 13);
+  const std::vector<std::string> onlyTarget{"sound.dxw"};
+
+  // Gives up after half of the bytes went, as an encoder that fails on its own does.
+  const auto halfWay = [&](std::FILE* f) {
+    std::fwrite(big.data(), 1, big.size() / 2, f);
+    return false;
+  };
+  {
+    SCOPED_TRACE("a fill that gives up: no reason is made up for it");
+    EXPECT_EQ(MessageOf<EWriteError>([&] { SaveFileWhole(target.string(), halfWay); }),
+              "Cannot write file \"" + target.string() + "\"");
+    EXPECT_TRUE(FileContent(target) == older);
+    EXPECT_EQ(Names(), onlyTarget);
+    EXPECT_EQ(MessageOf<EWriteError>([&] { SaveFileWhole(fresh.string(), halfWay); }),
+              "Cannot write file \"" + fresh.string() + "\"");
+    EXPECT_EQ(Names(), onlyTarget);
+  }
+  {
+    SCOPED_TRACE("an exception from the fill passes on as it was");
+    for (const fs::path& path : {target, fresh}) {
+      EXPECT_EQ(MessageOf<EConvertError>([&] {
+                  SaveFileWhole(path.string(), [&](std::FILE* f) -> bool {
+                    std::fwrite(big.data(), 1, big.size() / 2, f);
+                    throw EConvertError("picture broken");
+                  });
+                }),
+                "picture broken");
+    }
+    EXPECT_TRUE(FileContent(target) == older);
+    EXPECT_EQ(Names(), onlyTarget);
+  }
+  {
+    SCOPED_TRACE("a write that failed counts also when the fill does not look at it");
+    // More than a buffer's worth goes out at once and fails there; nothing is left to flush.
+    const auto careless = [&](std::FILE* f) {
+      std::fwrite(big.data(), 1, big.size(), f);
+      return true;
+    };
+    EXPECT_EQ(MessageOf<EWriteError>([&] { SaveFileWhole("/dev/full", careless); }),
+              Expected("Cannot write file", "/dev/full", ENOSPC));
   }
 }
 
