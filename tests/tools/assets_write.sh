@@ -51,9 +51,9 @@ no_leftovers whole "the whole run"
 # one is not there at all.
 run 40 limited
 [ "$status" -eq 1 ] || fail "over the limit: exit status $status"
-failed=${said#marvosk-assets: cannot write }
-failed=${failed%%: *}
-[[ "$said" == "marvosk-assets: cannot write limited/"*": File too large" ]] ||
+failed=${said#marvosk-assets: Cannot write file \"}
+failed=${failed%%\": *}
+[[ "$said" == "marvosk-assets: Cannot write file \"limited/"*"\": File too large" ]] ||
   fail "over the limit, said: $said"
 [ -e "$failed" ] && fail "over the limit: $failed was left behind"
 for f in limited/*; do
@@ -65,19 +65,19 @@ no_leftovers limited "over the limit"
 cp -r whole again
 run 40 again
 [ "$status" -eq 1 ] || fail "over the limit again: exit status $status"
-failed=${said#marvosk-assets: cannot write }
-failed=${failed%%: *}
+failed=${said#marvosk-assets: Cannot write file \"}
+failed=${failed%%\": *}
 [[ "$failed" == again/* ]] || fail "over the limit again, said: $said"
 cmp -s "$failed" "whole/${failed#again/}" || fail "over the limit again: $failed was changed"
 no_leftovers again "over the limit again"
 
 # A full disk, and a folder that is not there.
 run none --icon /dev/full
-[ "$status" -eq 1 ] && [ "$said" = "marvosk-assets: cannot write /dev/full: No space left on device" ] ||
-  fail "/dev/full: $status $said"
+expected='marvosk-assets: Cannot write file "/dev/full": No space left on device'
+[ "$status" -eq 1 ] && [ "$said" = "$expected" ] || fail "/dev/full: $status $said"
 run none --icon missing/icon.png
-[ "$status" -eq 1 ] && [[ "$said" == "marvosk-assets: cannot write missing/icon.png: "* ]] ||
-  fail "a missing folder: $status $said"
+expected='marvosk-assets: Cannot create file "missing/icon.png": No such file or directory'
+[ "$status" -eq 1 ] && [ "$said" = "$expected" ] || fail "a missing folder: $status $said"
 [ -e missing ] && fail "a missing folder was made"
 run none --icon icon.png
 [ "$status" -eq 0 ] && [ -s icon.png ] || fail "the icon: $status $said"

@@ -101,7 +101,7 @@ mkdir "$work/limited"
 said=$(cd "$work" && (trap '' XFSZ; ulimit -f 40; timeout 60 "$replay" "$round" limited) 2>&1 >/dev/null)
 status=$?
 [ "$status" -eq 1 ] || fail "over the limit: exit status $status"
-[[ "$said" == "marvosk-replay: line "*": cannot write limited/round.png: File too large" ]] ||
+[[ "$said" == "marvosk-replay: line "*': Cannot write file "limited/round.png": File too large' ]] ||
   fail "over the limit, said: $said"
 [ -z "$(ls -A "$work/limited")" ] || fail "over the limit, left: $(ls -A "$work/limited")"
 

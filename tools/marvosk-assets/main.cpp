@@ -18,7 +18,6 @@
 #include "images/dib.h"
 #include "sound/wave.h"
 #include "toolkit/streams.h"
-#include "tools/marvosk-assets/whole_file.h"
 
 namespace {
 
@@ -174,7 +173,7 @@ void WritePng(const std::filesystem::path& Path, TDIB& Dib, const std::uint8_t* 
       }
       if (key) out[3] = (out[0] == key[0] && out[1] == key[1] && out[2] == key[2]) ? 0 : 255;
     }
-  tools::WriteWholeFile(Path, [&](std::FILE* file) {
+  SaveFileWhole(Path.string(), [&](std::FILE* file) {
     png_image image;
     std::memset(&image, 0, sizeof image);
     image.version = PNG_IMAGE_VERSION;
@@ -233,9 +232,7 @@ void Save(const StoredValue& Value, void* Context) {
     wave->LoadFromStream(*stream);
     TOwnedPtr<TMemoryStream> image(Construct<TMemoryStream>());
     wave->SaveToStream(*image);
-    tools::WriteWholeFile(out.folder / FileName("wave", Value, ".wav"), [&](std::FILE* file) {
-      return tools::WriteBytes(file, image->Memory(), static_cast<std::size_t>(image->Size()));
-    });
+    image->SaveToFile((out.folder / FileName("wave", Value, ".wav")).string());
     ++out.sounds;
   }
 }

@@ -35,7 +35,8 @@
 #include "platform/ddraw/service.h"
 #include "platform/system/machine.h"
 #include "toolkit/numeric.h"
-#include "tools/marvosk-assets/whole_file.h"
+#include "toolkit/streams.h"
+#include "toolkit/sysutils.h"
 
 namespace {
 
@@ -244,7 +245,7 @@ bool FillWav(std::FILE* File, const HeadlessBackend& machine) {
   for (char c : std::string("data")) out.push_back(static_cast<std::uint8_t>(c));
   PutLe(out, data, 4);
   for (std::int16_t s : samples) PutLe(out, static_cast<std::uint16_t>(s), 2);
-  return tools::WriteBytes(File, out.data(), out.size());
+  return std::fwrite(out.data(), 1, out.size(), File) == out.size();
 }
 
 // Plays the checked script; answers the exit status.
@@ -280,9 +281,9 @@ int Play(const std::vector<Step>& Steps, std::optional<std::uint32_t> Seed, cons
             return 1;
           }
           try {
-            tools::WriteWholeFile(Out / step.name,
-                                  [&](std::FILE* file) { return FillPng(file, *frame); });
-          } catch (const tools::WriteFailure& e) {
+            SaveFileWhole((Out / step.name).string(),
+                          [&](std::FILE* file) { return FillPng(file, *frame); });
+          } catch (const EStreamError& e) {
             std::fprintf(stderr, "%s: line %d: %s\n", kProgram, step.line, e.what());
             return 1;
           }
@@ -292,9 +293,9 @@ int Play(const std::vector<Step>& Steps, std::optional<std::uint32_t> Seed, cons
       }
     }
     try {
-      tools::WriteWholeFile(Out / kSoundFile,
-                            [&](std::FILE* file) { return FillWav(file, machine); });
-    } catch (const tools::WriteFailure& e) {
+      SaveFileWhole((Out / kSoundFile).string(),
+                    [&](std::FILE* file) { return FillWav(file, machine); });
+    } catch (const EStreamError& e) {
       std::fprintf(stderr, "%s: %s\n", kProgram, e.what());
       status = 1;
     }
