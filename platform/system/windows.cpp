@@ -3,13 +3,38 @@
 #include <algorithm>
 #include <vector>
 
+#include "platform/system/input_translation.h"
 #include "platform/system/state.h"
 
 namespace platform {
 
 using detail::Find;
 using detail::M;
+using detail::SetMinimizedState;
+using detail::SizeParam;
+using detail::TopLevels;
 using detail::Window;
+
+// The window table's bookkeeping that input translation shares (input_translation.h).
+namespace detail {
+
+std::vector<HWND> TopLevels() {
+  std::vector<HWND> out;
+  for (auto& [h, w] : M().windows)
+    if (w.parent == 0 || w.parent == HWND_MESSAGE) out.push_back(h);
+  return out;
+}
+
+bool SetMinimizedState(Window& w, bool minimized) {
+  if (w.minimized == minimized) return false;
+  w.minimized = minimized;
+  if (minimized) w.normalRect = w.rect;
+  return true;
+}
+
+LPARAM SizeParam(const RECT& r) { return MAKELPARAM_XY(r.right - r.left, r.bottom - r.top); }
+
+}  // namespace detail
 
 namespace {
 
@@ -64,17 +89,6 @@ void SetVisible(HWND h, bool visible) {
   SendShowChange(h, visible, focused);
 }
 
-// Records a change between minimised and restored; the caller tells the window with WM_SIZE.
-// Answers whether the state changed.
-bool SetMinimizedState(Window& w, bool minimized) {
-  if (w.minimized == minimized) return false;
-  w.minimized = minimized;
-  if (minimized) w.normalRect = w.rect;
-  return true;
-}
-
-LPARAM SizeParam(const RECT& r) { return MAKELPARAM_XY(Width(r), Height(r)); }
-
 RECT ScreenRectOf(const Window& w) {
   RECT r = w.rect;
   for (const Window* p = Find(w.parent); p; p = Find(p->parent)) {
@@ -84,55 +98,6 @@ RECT ScreenRectOf(const Window& w) {
     r.bottom += p->rect.top;
   }
   return r;
-}
-
-bool Contains(const RECT& r, int x, int y) {
-  return x >= r.left && x < r.right && y >= r.top && y < r.bottom;
-}
-
-// The deepest visible child of `parent` under the point (in parent client coordinates); the
-// point is made relative to the window found. Later children lie on top of earlier ones.
-HWND HitTest(HWND parent, POINT& p) {
-  for (;;) {
-    HWND found = 0;
-    for (auto it = M().windows.rbegin(); it != M().windows.rend(); ++it) {
-      const Window& c = it->second;
-      if (c.parent == parent && (c.style & WS_VISIBLE) && Contains(c.rect, p.x, p.y)) {
-        found = c.handle;
-        break;
-      }
-    }
-    if (!found) return parent;
-    const Window* c = Find(found);
-    p.x -= c->rect.left;
-    p.y -= c->rect.top;
-    parent = found;
-  }
-}
-
-bool IsMouseMessage(UINT m) { return m >= WM_MOUSEMOVE && m <= WM_MBUTTONDBLCLK; }
-bool IsButtonDown(UINT m) {
-  return m == WM_LBUTTONDOWN || m == WM_LBUTTONDBLCLK || m == WM_RBUTTONDOWN ||
-         m == WM_RBUTTONDBLCLK || m == WM_MBUTTONDOWN || m == WM_MBUTTONDBLCLK;
-}
-bool IsButtonUp(UINT m) { return m == WM_LBUTTONUP || m == WM_RBUTTONUP || m == WM_MBUTTONUP; }
-
-std::vector<HWND> TopLevels() {
-  std::vector<HWND> out;
-  for (auto& [h, w] : M().windows)
-    if (w.parent == 0 || w.parent == HWND_MESSAGE) out.push_back(h);
-  return out;
-}
-
-void QueueToTopLevels(UINT message, WPARAM wParam) {
-  for (HWND h : TopLevels()) M().input.push_back({h, message, wParam, 0});
-}
-
-void SetAppForeground(bool foreground) {
-  if (M().appForeground == foreground) return;
-  M().appForeground = foreground;
-  if (!foreground) detail::ResetKeys();
-  QueueToTopLevels(WM_ACTIVATEAPP, foreground ? 1 : 0);
 }
 
 // The same bookkeeping as a focus event from the desktop, but with every message sent at once:
@@ -148,92 +113,6 @@ void ActivateNow(HWND h) {
     for (HWND top : TopLevels()) SendMessage(top, WM_ACTIVATEAPP, 1, 0);
   }
   if (m.foreground == h && Find(h)) SendMessage(h, WM_ACTIVATE, WA_ACTIVE, 0);
-}
-
-void TranslateActivation(const MSG& e) {
-  auto& m = M();
-  if (e.message == WM_ACTIVATEAPP) {  // the application as a whole, no window of its own
-    if (!e.wParam && m.foreground) {
-      m.input.push_back({m.foreground, WM_ACTIVATE, WA_INACTIVE, 0});
-      m.foreground = 0;
-    }
-    SetAppForeground(e.wParam != 0);
-    return;
-  }
-  if (!Find(e.hwnd)) return;
-  if (LOWORD(e.wParam) != WA_INACTIVE) {
-    if (m.foreground == e.hwnd) return;
-    if (m.foreground) m.input.push_back({m.foreground, WM_ACTIVATE, WA_INACTIVE, 0});
-    SetAppForeground(true);
-    m.foreground = e.hwnd;
-    m.input.push_back({e.hwnd, WM_ACTIVATE, WA_ACTIVE, 0});
-  } else if (m.foreground == e.hwnd) {
-    m.input.push_back({e.hwnd, WM_ACTIVATE, WA_INACTIVE, 0});
-    m.foreground = 0;
-    SetAppForeground(false);
-  }
-}
-
-void TranslateMouse(MSG e) {
-  auto& m = M();
-  POINT p{GET_X_LPARAM(e.lParam), GET_Y_LPARAM(e.lParam)};
-  HWND target;
-  if (m.capture && Find(m.capture)) {
-    POINT s = p;
-    ClientToScreen(e.hwnd, s);
-    ScreenToClient(m.capture, s);
-    p = s;
-    target = m.capture;
-  } else {
-    target = HitTest(e.hwnd, p);
-  }
-  if (IsButtonDown(e.message)) m.capture = target;
-  if (IsButtonUp(e.message) && !(e.wParam & (MK_LBUTTON | MK_RBUTTON | MK_MBUTTON))) m.capture = 0;
-  e.hwnd = target;
-  e.lParam = MAKELPARAM_XY(p.x, p.y);
-  m.input.push_back(e);
-}
-
-void TranslateSize(const MSG& e) {
-  Window* w = Find(e.hwnd);
-  if (!w) return;
-  if (e.wParam == SIZE_MINIMIZED) {
-    if (SetMinimizedState(*w, true)) M().input.push_back({e.hwnd, WM_SIZE, SIZE_MINIMIZED, 0});
-    return;
-  }
-  const RECT now = M().backend->ClientRect(e.hwnd);
-  // The desktop confirming a size the program set itself is no news.
-  if (!w->minimized && now == w->rect) return;
-  w->rect = now;
-  SetMinimizedState(*w, false);
-  w->normalRect = w->rect;
-  M().input.push_back({e.hwnd, WM_SIZE, SIZE_RESTORED, SizeParam(w->rect)});
-}
-
-// Turns one backend event into the messages it means, queued for taking.
-void Translate(const MSG& e) {
-  auto& m = M();
-  if (e.message == WM_QUIT) {
-    m.input.push_back({0, WM_QUIT, e.wParam, 0});
-    return;
-  }
-  if (e.message == WM_ACTIVATE || e.message == WM_ACTIVATEAPP) {
-    TranslateActivation(e);
-    return;
-  }
-  Window* w = Find(e.hwnd);
-  if (!w) return;  // a window that is already gone
-  if (IsMouseMessage(e.message)) {
-    TranslateMouse(e);
-  } else if (e.message == WM_SIZE) {
-    TranslateSize(e);
-  } else if (e.message == WM_MOVE) {
-    w->rect = m.backend->ClientRect(e.hwnd);
-    if (!w->minimized) w->normalRect = w->rect;
-    m.input.push_back({e.hwnd, WM_MOVE, 0, MAKELPARAM_XY(w->rect.left, w->rect.top)});
-  } else {
-    m.input.push_back(e);
-  }
 }
 
 bool TimerDue() {
@@ -270,7 +149,7 @@ bool TakeTimer(MSG& out) {
 WaitResult PumpBackend(DWORD timeoutMs) {
   MSG e;
   const WaitResult r = M().backend->WaitEvent(e, timeoutMs);
-  if (r == WaitResult::Event) Translate(e);
+  if (r == WaitResult::Event) detail::TranslateInput(e);
   return r;
 }
 
