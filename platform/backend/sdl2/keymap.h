@@ -1,6 +1,7 @@
-// The keyboard half of the SDL2 backend's event translation: which virtual-key code a physical
-// key has, and the key message a press or release of it makes. Nothing here sees SDL's types;
-// a key is named by its SDL scancode, passed as an int, so that the tests can use it too.
+// The keyboard half of the SDL2 backend's event translation (the mouse and window half is
+// event_translation.h): which virtual-key code a physical key has, and the key message a press
+// or release of it makes. Nothing here sees SDL's types; a key is named by its SDL scancode,
+// passed as an int, so that the tests can use it too.
 //
 // Keys are named by position, not by what the keyboard layout prints on them: the key left of
 // S is 'A' on every layout. Left and right Shift, Ctrl and Alt answer the generic VK_SHIFT,

@@ -9,6 +9,7 @@
 #include <cstdio>
 
 #include "platform/backend/sdl2/bare_x11.h"
+#include "platform/backend/sdl2/event_translation.h"
 #include "platform/backend/sdl2/keymap.h"
 #include "platform/system/machine.h"
 
@@ -37,37 +38,11 @@ SDL_bool SdlBool(bool value) { return value ? SDL_TRUE : SDL_FALSE; }
 
 std::uint64_t Now() { return SDL_GetTicks64(); }
 
-// The messages of one mouse button.
-struct ButtonMessages {
-  UINT down, up, doubleClick;
-};
-
-const ButtonMessages* MessagesOf(Uint8 button) {
-  static constexpr ButtonMessages kLeft{WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK};
-  static constexpr ButtonMessages kRight{WM_RBUTTONDOWN, WM_RBUTTONUP, WM_RBUTTONDBLCLK};
-  static constexpr ButtonMessages kMiddle{WM_MBUTTONDOWN, WM_MBUTTONUP, WM_MBUTTONDBLCLK};
-  switch (button) {
-    case SDL_BUTTON_LEFT: return &kLeft;
-    case SDL_BUTTON_RIGHT: return &kRight;
-    case SDL_BUTTON_MIDDLE: return &kMiddle;
-    default: return nullptr;  // the extra buttons have no messages
-  }
-}
-
-// The MK_ flags for SDL's mask of held buttons and the modifier keys as they are now.
-WPARAM MouseFlags(std::uint32_t buttons) {
-  WPARAM flags = 0;
-  if (buttons & SDL_BUTTON_LMASK) flags |= MK_LBUTTON;
-  if (buttons & SDL_BUTTON_RMASK) flags |= MK_RBUTTON;
-  if (buttons & SDL_BUTTON_MMASK) flags |= MK_MBUTTON;
+// The modifier keys that mouse messages carry, as they are now.
+MouseModifiers ModifiersNow() {
   const SDL_Keymod mod = SDL_GetModState();
-  if (mod & KMOD_SHIFT) flags |= MK_SHIFT;
-  if (mod & KMOD_CTRL) flags |= MK_CONTROL;
-  return flags;
+  return MouseModifiers{(mod & KMOD_SHIFT) != 0, (mod & KMOD_CTRL) != 0};
 }
-
-// SDL counts the presses of a multiple click; every second one is the end of a double click.
-bool EndsDoubleClick(Uint8 clicks) { return clicks >= 2 && clicks % 2 == 0; }
 
 // SDL falls back on drivers that show nothing when it finds no display; a desktop backend on
 // them would run a game nobody can see or play.
@@ -246,9 +221,7 @@ RECT Sdl2Backend::ScreenRect() {
   return RECT{r.x, r.y, r.x + r.w, r.y + r.h};
 }
 
-void Sdl2Backend::Queue(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  FPending.push_back(MSG{window, message, wParam, lParam});
-}
+void Sdl2Backend::Queue(const MSG& message) { FPending.push_back(message); }
 
 WaitResult Sdl2Backend::WaitEvent(MSG& event, DWORD timeoutMs) {
   const std::uint64_t start = Now();
@@ -262,7 +235,7 @@ WaitResult Sdl2Backend::WaitEvent(MSG& event, DWORD timeoutMs) {
     // What SDL already holds comes first: a drag is not over while its moves wait unread.
     SDL_Event e;
     if (SDL_PollEvent(&e)) {
-      Translate(e);
+      TranslateEvent(e);
       continue;
     }
     const std::uint64_t now = Now();
@@ -278,15 +251,15 @@ WaitResult Sdl2Backend::WaitEvent(MSG& event, DWORD timeoutMs) {
   }
 }
 
-void Sdl2Backend::Translate(const SDL_Event& event) {
+void Sdl2Backend::TranslateEvent(const SDL_Event& event) {
   switch (event.type) {
-    case SDL_QUIT: Queue(0, WM_QUIT, 0, 0); break;
+    case SDL_QUIT: Queue(MSG{0, WM_QUIT, 0, 0}); break;
     case SDL_WINDOWEVENT: TranslateWindowEvent(event); break;
-    case SDL_MOUSEMOTION:
+    case SDL_MOUSEMOTION: TranslateMouseMotionEvent(event); break;
     case SDL_MOUSEBUTTONDOWN:
-    case SDL_MOUSEBUTTONUP: TranslateMouse(event); break;
+    case SDL_MOUSEBUTTONUP: TranslateMouseButtonEvent(event); break;
     case SDL_KEYDOWN:
-    case SDL_KEYUP: TranslateKey(event); break;
+    case SDL_KEYUP: TranslateKeyEvent(event); break;
     default: break;  // nothing the platform has a message for
   }
 }
@@ -295,75 +268,42 @@ void Sdl2Backend::TranslateWindowEvent(const SDL_Event& event) {
   const SDL_WindowEvent& e = event.window;
   const HWND window = WindowOf(e.windowID);
   if (!window) return;
-  switch (e.event) {
-    case SDL_WINDOWEVENT_FOCUS_GAINED: Queue(window, WM_ACTIVATE, WA_ACTIVE, 0); break;
-    case SDL_WINDOWEVENT_FOCUS_LOST: Queue(window, WM_ACTIVATE, WA_INACTIVE, 0); break;
-    case SDL_WINDOWEVENT_CLOSE: Queue(window, WM_SYSCOMMAND, SC_CLOSE, 0); break;
-    case SDL_WINDOWEVENT_MINIMIZED: Queue(window, WM_SIZE, SIZE_MINIMIZED, 0); break;
-    case SDL_WINDOWEVENT_RESTORED: {
-      const RECT r = ClientRect(window);
-      Queue(window, WM_SIZE, SIZE_RESTORED, MAKELPARAM_XY(r.right - r.left, r.bottom - r.top));
-      break;
-    }
-    case SDL_WINDOWEVENT_SIZE_CHANGED:
-      Queue(window, WM_SIZE, SIZE_RESTORED, MAKELPARAM_XY(e.data1, e.data2));
-      break;
-    case SDL_WINDOWEVENT_MOVED: TranslateMove(window, e.data1, e.data2); break;
-    case SDL_WINDOWEVENT_EXPOSED:
-      if (const auto it = FScreens.find(window); it != FScreens.end()) it->second->Redraw();
-      Queue(window, WM_PAINT, 0, 0);
-      break;
-    default: break;
-  }
+  if (e.event == SDL_WINDOWEVENT_EXPOSED)
+    if (const auto it = FScreens.find(window); it != FScreens.end()) it->second->Redraw();
+  const WindowEvent change{e.event, e.data1, e.data2, ClientRect(window), Now()};
+  for (const MSG& message : WindowEventMessages(window, change, FMoves)) Queue(message);
 }
 
-void Sdl2Backend::TranslateMove(HWND window, int x, int y) {
-  switch (FMoves.Moved(window, POINT{x, y}, Now())) {
-    case MoveTracker::Move::Own: return;
-    case MoveTracker::Move::DragStart: Queue(window, WM_ENTERSIZEMOVE, 0, 0); [[fallthrough]];
-    case MoveTracker::Move::Plain: Queue(window, WM_MOVE, 0, MAKELPARAM_XY(x, y)); return;
-  }
+POINT Sdl2Backend::MousePosition(HWND window, int x, int y) {
+  if (const auto it = FScreens.find(window); it != FScreens.end() && it->second->FullScreen())
+    return it->second->ToEmulated(x, y);
+  return POINT{x, y};
 }
 
-LPARAM Sdl2Backend::MousePosition(HWND window, int x, int y) {
-  if (const auto it = FScreens.find(window); it != FScreens.end() && it->second->FullScreen()) {
-    const POINT p = it->second->ToEmulated(x, y);
-    return MAKELPARAM_XY(p.x, p.y);
-  }
-  return MAKELPARAM_XY(x, y);
+void Sdl2Backend::TranslateMouseMotionEvent(const SDL_Event& event) {
+  const SDL_MouseMotionEvent& e = event.motion;
+  const HWND window = WindowOf(e.windowID);
+  if (!window) return;
+  FButtons = e.state;
+  Queue(MouseMotionMessage(window, {MousePosition(window, e.x, e.y), FButtons, ModifiersNow()}));
 }
 
-void Sdl2Backend::TranslateMouse(const SDL_Event& event) {
-  if (event.type == SDL_MOUSEMOTION) {
-    const SDL_MouseMotionEvent& e = event.motion;
-    const HWND window = WindowOf(e.windowID);
-    if (!window) return;
-    FButtons = e.state;
-    Queue(window, WM_MOUSEMOVE, MouseFlags(FButtons), MousePosition(window, e.x, e.y));
-    return;
-  }
+void Sdl2Backend::TranslateMouseButtonEvent(const SDL_Event& event) {
   const SDL_MouseButtonEvent& e = event.button;
   const HWND window = WindowOf(e.windowID);
-  const ButtonMessages* messages = MessagesOf(e.button);
-  if (!window || !messages) return;
-  const bool down = e.state == SDL_PRESSED;
-  if (down)
-    FButtons |= SDL_BUTTON(e.button);
-  else
-    FButtons &= ~SDL_BUTTON(e.button);
-  const UINT message = !down                       ? messages->up
-                       : EndsDoubleClick(e.clicks) ? messages->doubleClick
-                                                   : messages->down;
-  Queue(window, message, MouseFlags(FButtons), MousePosition(window, e.x, e.y));
+  if (!window) return;
+  const MouseButtonEvent press{e.button, e.state == SDL_PRESSED, e.clicks,
+                               MousePosition(window, e.x, e.y), ModifiersNow()};
+  if (const auto message = MouseButtonMessage(window, press, FButtons)) Queue(*message);
 }
 
-void Sdl2Backend::TranslateKey(const SDL_Event& event) {
+void Sdl2Backend::TranslateKeyEvent(const SDL_Event& event) {
   const SDL_KeyboardEvent& e = event.key;
   const HWND window = WindowOf(e.windowID);
   if (!window) return;
   const KeyEvent key{static_cast<int>(e.keysym.scancode), e.state == SDL_PRESSED, e.repeat != 0,
                      (e.keysym.mod & KMOD_ALT) != 0};
-  if (const auto message = KeyMessage(window, key)) FPending.push_back(*message);
+  if (const auto message = KeyMessage(window, key)) Queue(*message);
 }
 
 std::uint32_t Sdl2Backend::Milliseconds() { return static_cast<std::uint32_t>(Now()); }

@@ -5,13 +5,13 @@
 // Focus: showing a window raises it and asks for the keyboard focus outright, so that it gets
 // it also on an X server without a window manager.
 //
-// Events: mouse coordinates are in the window's client area, button messages carry the MK_
-// flags as they are after the change, and the second press of a double click (the fourth, ...)
-// is a WM_xBUTTONDBLCLK. Keys are named by position (see keymap.h). Focus changes arrive as
-// WM_ACTIVATE, the close button as WM_SYSCOMMAND SC_CLOSE, minimising as WM_SIZE
-// SIZE_MINIMIZED, restoring and resizing as WM_SIZE SIZE_RESTORED, exposure as WM_PAINT, and
-// a signal that asks the program to end (Ctrl+C, SIGTERM) as WM_QUIT. Closing the last window
-// does not end the program by itself.
+// Events, as event_translation.h and keymap.h decide them: mouse coordinates are in the
+// window's client area, button messages carry the MK_ flags as they are after the change, and
+// the second press of a double click (the fourth, ...) is a WM_xBUTTONDBLCLK. Keys are named by
+// position (see keymap.h). Focus changes arrive as WM_ACTIVATE, the close button as
+// WM_SYSCOMMAND SC_CLOSE, minimising as WM_SIZE SIZE_MINIMIZED, restoring and resizing as
+// WM_SIZE SIZE_RESTORED, exposure as WM_PAINT, and a signal that asks the program to end
+// (Ctrl+C, SIGTERM) as WM_QUIT. Closing the last window does not end the program by itself.
 //
 // Drags: SDL only reports that a window has moved, so a drag is recognised from its moves
 // (see move_tracker.h). WM_ENTERSIZEMOVE comes just before the first WM_MOVE of a drag and
@@ -105,15 +105,17 @@ class Sdl2Backend final : public Backend {
   SDL_Window* Find(HWND window) const;
   Screen* ScreenOf(HWND window);
   HWND WindowOf(std::uint32_t sdlWindowId) const;
-  // Queues the messages an SDL event means, none for one that means nothing.
-  void Translate(const SDL_Event& event);
+  // Event translation: queues the messages an SDL event means, none for one that means
+  // nothing. These only read the event and the backend's state; which messages they are is
+  // decided in event_translation.h and keymap.h.
+  void TranslateEvent(const SDL_Event& event);
   void TranslateWindowEvent(const SDL_Event& event);
-  void TranslateMove(HWND window, int x, int y);
-  void TranslateMouse(const SDL_Event& event);
+  void TranslateMouseMotionEvent(const SDL_Event& event);
+  void TranslateMouseButtonEvent(const SDL_Event& event);
+  void TranslateKeyEvent(const SDL_Event& event);
   // A mouse position in the window, in emulated pixels while the window is full screen.
-  LPARAM MousePosition(HWND window, int x, int y);
-  void TranslateKey(const SDL_Event& event);
-  void Queue(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  POINT MousePosition(HWND window, int x, int y);
+  void Queue(const MSG& message);
 
   std::map<HWND, SDL_Window*> FWindows;
   std::map<HWND, std::unique_ptr<Screen>> FScreens;  // windows that have shown a frame
