@@ -1,6 +1,9 @@
-// The platform's windows, queue, timers and input bookkeeping on the headless machine.
+// The platform's windows, queue, timers, input translation and input bookkeeping on the headless
+// machine.
 #include <gtest/gtest.h>
 
+#include <iterator>
+#include <tuple>
 #include <vector>
 
 #include "platform/backend/headless/headless.h"
@@ -167,6 +170,163 @@ TEST_F(Platform, AWindowPressedKeepsTheMouseUntilTheButtonsAreUp) {
   EXPECT_EQ(GET_X_LPARAM(gSeen[1].lParam), -5);
   EXPECT_EQ(gSeen[2].hwnd, child);
   EXPECT_EQ(gSeen[3].hwnd, top);
+}
+
+TEST_F(Platform, MouseInputGoesToTheDeepestVisibleChildAndLaterChildrenLieOnTop) {
+  const HWND top = TopLevel();
+  const HWND first =
+      CreateWindowEx(0, "", WS_CHILD | WS_VISIBLE, 10, 10, 100, 100, top, Record, nullptr);
+  const HWND inner =
+      CreateWindowEx(0, "", WS_CHILD | WS_VISIBLE, 5, 5, 20, 20, first, Record, nullptr);
+  const HWND later =
+      CreateWindowEx(0, "", WS_CHILD | WS_VISIBLE, 50, 50, 100, 100, top, Record, nullptr);
+  CreateWindowEx(0, "", WS_CHILD, 0, 0, 640, 480, top, Record, nullptr);  // hidden, over all
+  Drain();
+  gSeen.clear();
+  machine->MoveMouse(top, 60, 60);    // where `first` and `later` overlap
+  machine->MoveMouse(top, 20, 20);    // in `inner`, inside `first`
+  machine->MoveMouse(top, 40, 20);    // in `first` beside `inner`
+  machine->MoveMouse(top, 300, 300);  // only the hidden child is here
+  Drain();
+  struct Expected {
+    HWND window;
+    int x, y;
+  };
+  const Expected expected[] = {{later, 10, 10}, {inner, 5, 5}, {first, 30, 10}, {top, 300, 300}};
+  ASSERT_EQ(gSeen.size(), std::size(expected));
+  for (std::size_t i = 0; i < gSeen.size(); ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(gSeen[i].message, WM_MOUSEMOVE);
+    EXPECT_EQ(gSeen[i].hwnd, expected[i].window);
+    EXPECT_EQ(GET_X_LPARAM(gSeen[i].lParam), expected[i].x);
+    EXPECT_EQ(GET_Y_LPARAM(gSeen[i].lParam), expected[i].y);
+  }
+}
+
+TEST_F(Platform, TheMouseStaysWithThePressedWindowUntilTheLastButtonIsUp) {
+  const HWND top = TopLevel();
+  const HWND child =
+      CreateWindowEx(0, "", WS_CHILD | WS_VISIBLE, 10, 10, 100, 50, top, Record, nullptr);
+  Drain();
+  gSeen.clear();
+  machine->ButtonDown(top, 20, 20, headless::Button::Left);
+  machine->ButtonDown(top, 20, 20, headless::Button::Right);
+  machine->ButtonUp(top, 5, 5, headless::Button::Left);  // the right button is still down
+  machine->MoveMouse(top, 5, 5);
+  machine->ButtonUp(top, 5, 5, headless::Button::Right);
+  machine->MoveMouse(top, 6, 6);
+  Drain();
+  ASSERT_EQ(gSeen.size(), 6u);
+  for (std::size_t i = 0; i < 5; ++i) EXPECT_EQ(gSeen[i].hwnd, child) << i;
+  EXPECT_EQ(GET_X_LPARAM(gSeen[3].lParam), -5);
+  EXPECT_EQ(GET_Y_LPARAM(gSeen[3].lParam), -5);
+  EXPECT_EQ(gSeen[5].hwnd, top);
+}
+
+TEST_F(Platform, TheDesktopsResizesAndMinimisingReachTheWindowOnlyWhenTheyChangeSomething) {
+  const HWND top = TopLevel(100, 100, 640, 480);
+  ShowWindow(top, SW_SHOW);
+  Drain();
+  gSeen.clear();
+  // The desktop confirming the size the program set is no news.
+  machine->Queue({top, WM_SIZE, SIZE_RESTORED, MAKELPARAM_XY(640, 480)});
+  Drain();
+  EXPECT_TRUE(gSeen.empty());
+  // The user makes the window larger.
+  machine->SetClientRect(top, RECT{100, 100, 900, 700});
+  machine->Queue({top, WM_SIZE, SIZE_RESTORED, MAKELPARAM_XY(800, 600)});
+  Drain();
+  ASSERT_EQ(gSeen.size(), 1u);
+  EXPECT_EQ(gSeen[0].message, WM_SIZE);
+  EXPECT_EQ(gSeen[0].wParam, WPARAM{SIZE_RESTORED});
+  EXPECT_EQ(gSeen[0].lParam, MAKELPARAM_XY(800, 600));
+  RECT client;
+  GetClientRect(top, client);
+  EXPECT_EQ(client, (RECT{0, 0, 800, 600}));
+  // Minimised by the desktop, which says so twice: the window hears it once.
+  gSeen.clear();
+  machine->Queue({top, WM_SIZE, SIZE_MINIMIZED, 0});
+  machine->Queue({top, WM_SIZE, SIZE_MINIMIZED, 0});
+  Drain();
+  ASSERT_EQ(gSeen.size(), 1u);
+  EXPECT_EQ(gSeen[0].wParam, WPARAM{SIZE_MINIMIZED});
+  EXPECT_TRUE(IsIconic(top));
+  WINDOWPLACEMENT p;
+  p.length = sizeof(WINDOWPLACEMENT);
+  GetWindowPlacement(top, p);
+  EXPECT_EQ(p.rcNormalPosition, (RECT{100, 100, 900, 700}));
+  // Restored at the same size: news, since it was minimised.
+  gSeen.clear();
+  machine->Queue({top, WM_SIZE, SIZE_RESTORED, MAKELPARAM_XY(800, 600)});
+  Drain();
+  ASSERT_EQ(gSeen.size(), 1u);
+  EXPECT_EQ(gSeen[0].wParam, WPARAM{SIZE_RESTORED});
+  EXPECT_EQ(gSeen[0].lParam, MAKELPARAM_XY(800, 600));
+  EXPECT_FALSE(IsIconic(top));
+}
+
+TEST_F(Platform, ADragOnTheDesktopMovesTheWindowBeforeItHearsWhere) {
+  const HWND top = TopLevel(100, 100, 640, 480);
+  Drain();
+  gSeen.clear();
+  machine->Drag(top, 30, -20);  // the desktop reports only that it moved
+  Drain();
+  EXPECT_EQ(Seen(top), (std::vector<UINT>{WM_ENTERSIZEMOVE, WM_MOVE, WM_EXITSIZEMOVE}));
+  ASSERT_EQ(gSeen.size(), 3u);
+  EXPECT_EQ(gSeen[1].lParam, MAKELPARAM_XY(130, 80));
+  RECT r;
+  GetWindowRect(top, r);
+  EXPECT_EQ(r, (RECT{130, 80, 770, 560}));
+}
+
+TEST_F(Platform, TheFocusMovingBetweenWindowsDeactivatesTheOldOneAndActivatesTheAppOnce) {
+  machine->SetFocusOnShow(false);
+  const HWND a = TopLevel();
+  const HWND b = TopLevel();
+  ShowWindow(a, SW_SHOW);
+  ShowWindow(b, SW_SHOW);
+  Drain();
+  // What the windows heard since the last look: window, message, wParam.
+  using Heard = std::vector<std::tuple<HWND, UINT, WPARAM>>;
+  const auto heard = [] {
+    Heard out;
+    for (const MSG& m : gSeen) out.emplace_back(m.hwnd, m.message, m.wParam);
+    gSeen.clear();
+    return out;
+  };
+  gSeen.clear();
+  machine->Focus(a);
+  Drain();
+  EXPECT_EQ(heard(),
+            (Heard{{a, WM_ACTIVATEAPP, 1}, {b, WM_ACTIVATEAPP, 1}, {a, WM_ACTIVATE, WA_ACTIVE}}));
+  machine->Focus(b);
+  Drain();
+  EXPECT_EQ(heard(), (Heard{{a, WM_ACTIVATE, WA_INACTIVE}, {b, WM_ACTIVATE, WA_ACTIVE}}));
+  EXPECT_EQ(GetForegroundWindow(), b);
+  machine->Focus(b);                                 // no news
+  machine->Queue({a, WM_ACTIVATE, WA_INACTIVE, 0});  // a window that had no focus to lose
+  Drain();
+  EXPECT_TRUE(heard().empty());
+  machine->Queue({b, WM_ACTIVATE, WA_INACTIVE, 0});  // another program takes the focus
+  Drain();
+  EXPECT_EQ(heard(),
+            (Heard{{b, WM_ACTIVATE, WA_INACTIVE}, {a, WM_ACTIVATEAPP, 0}, {b, WM_ACTIVATEAPP, 0}}));
+  EXPECT_EQ(GetForegroundWindow(), 0u);
+  machine->ActivateApplication();  // back, but no window of ours has the focus
+  Drain();
+  EXPECT_EQ(heard(), (Heard{{a, WM_ACTIVATEAPP, 1}, {b, WM_ACTIVATEAPP, 1}}));
+  EXPECT_EQ(GetForegroundWindow(), 0u);
+}
+
+TEST_F(Platform, EventsForAWindowAlreadyGoneAreDropped) {
+  const HWND top = TopLevel();
+  Drain();
+  machine->MoveMouse(top, 1, 1);
+  machine->KeyDown(top, 'A');
+  machine->Queue({top, WM_SIZE, SIZE_MINIMIZED, 0});
+  DestroyWindow(top);
+  EXPECT_TRUE(Drain().empty());
+  EXPECT_GE(GetKeyState('A'), 0);
 }
 
 TEST_F(Platform, AWindowShownWithTheFocusIsActiveBeforeItHearsItIsShown) {
