@@ -6,6 +6,9 @@
 // platform's window for SDL's window ID and maps a full-screen window's mouse positions to
 // emulated pixels; everything it then queues is decided here.
 //
+// Does not make WM_ACTIVATEAPP (the desktop's focus goes to windows, and the platform works out
+// the application's from it), wheel messages or messages for the extra buttons.
+//
 // Not to be confused with the platform's input translation (platform/system/
 // input_translation.h), which takes these messages on from the backend and hit-tests them into
 // child windows.

@@ -9,7 +9,8 @@
 // whatever Num Lock says.
 //
 // Does not: map the Windows and menu keys, F13 and above, the extra key of 102-key keyboards,
-// or media keys; they have no code here, so their events are dropped.
+// or media keys; they have no code here, so their events are dropped. Nor make WM_CHAR: keys
+// come as key messages only.
 #pragma once
 
 #include <cstdint>

@@ -255,9 +255,9 @@ void Sdl2Backend::TranslateEvent(const SDL_Event& event) {
   switch (event.type) {
     case SDL_QUIT: Queue(MSG{0, WM_QUIT, 0, 0}); break;
     case SDL_WINDOWEVENT: TranslateWindowEvent(event); break;
-    case SDL_MOUSEMOTION: TranslateMouseMotionEvent(event); break;
+    case SDL_MOUSEMOTION:
     case SDL_MOUSEBUTTONDOWN:
-    case SDL_MOUSEBUTTONUP: TranslateMouseButtonEvent(event); break;
+    case SDL_MOUSEBUTTONUP: TranslateMouseEvent(event); break;
     case SDL_KEYDOWN:
     case SDL_KEYUP: TranslateKeyEvent(event); break;
     default: break;  // nothing the platform has a message for
@@ -280,21 +280,29 @@ POINT Sdl2Backend::MousePosition(HWND window, int x, int y) {
   return POINT{x, y};
 }
 
-void Sdl2Backend::TranslateMouseMotionEvent(const SDL_Event& event) {
-  const SDL_MouseMotionEvent& e = event.motion;
-  const HWND window = WindowOf(e.windowID);
-  if (!window) return;
-  FButtons = e.state;
-  Queue(MouseMotionMessage(window, {MousePosition(window, e.x, e.y), FButtons, ModifiersNow()}));
-}
-
-void Sdl2Backend::TranslateMouseButtonEvent(const SDL_Event& event) {
-  const SDL_MouseButtonEvent& e = event.button;
-  const HWND window = WindowOf(e.windowID);
-  if (!window) return;
-  const MouseButtonEvent press{e.button, e.state == SDL_PRESSED, e.clicks,
-                               MousePosition(window, e.x, e.y), ModifiersNow()};
-  if (const auto message = MouseButtonMessage(window, press, FButtons)) Queue(*message);
+void Sdl2Backend::TranslateMouseEvent(const SDL_Event& event) {
+  switch (event.type) {
+    case SDL_MOUSEMOTION: {
+      const SDL_MouseMotionEvent& e = event.motion;
+      const HWND window = WindowOf(e.windowID);
+      if (!window) return;
+      FButtons = e.state;
+      Queue(
+          MouseMotionMessage(window, {MousePosition(window, e.x, e.y), FButtons, ModifiersNow()}));
+      return;
+    }
+    case SDL_MOUSEBUTTONDOWN:
+    case SDL_MOUSEBUTTONUP: {
+      const SDL_MouseButtonEvent& e = event.button;
+      const HWND window = WindowOf(e.windowID);
+      if (!window) return;
+      const MouseButtonEvent press{e.button, e.state == SDL_PRESSED, e.clicks,
+                                   MousePosition(window, e.x, e.y), ModifiersNow()};
+      if (const auto message = MouseButtonMessage(window, press, FButtons)) Queue(*message);
+      return;
+    }
+    default: return;
+  }
 }
 
 void Sdl2Backend::TranslateKeyEvent(const SDL_Event& event) {

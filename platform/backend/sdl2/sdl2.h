@@ -5,13 +5,10 @@
 // Focus: showing a window raises it and asks for the keyboard focus outright, so that it gets
 // it also on an X server without a window manager.
 //
-// Events, as event_translation.h and keymap.h decide them: mouse coordinates are in the
-// window's client area, button messages carry the MK_ flags as they are after the change, and
-// the second press of a double click (the fourth, ...) is a WM_xBUTTONDBLCLK. Keys are named by
-// position (see keymap.h). Focus changes arrive as WM_ACTIVATE, the close button as
-// WM_SYSCOMMAND SC_CLOSE, minimising as WM_SIZE SIZE_MINIMIZED, restoring and resizing as
-// WM_SIZE SIZE_RESTORED, exposure as WM_PAINT, and a signal that asks the program to end
-// (Ctrl+C, SIGTERM) as WM_QUIT. Closing the last window does not end the program by itself.
+// Events: SDL's events become the platform's messages as event_translation.h (the mouse and
+// changes to windows) and keymap.h (keys) decide, addressed to the top-level window SDL names,
+// with mouse positions in its client area. A signal that asks the program to end (Ctrl+C,
+// SIGTERM) comes as WM_QUIT. Closing the last window does not end the program by itself.
 //
 // Drags: SDL only reports that a window has moved, so a drag is recognised from its moves
 // (see move_tracker.h). WM_ENTERSIZEMOVE comes just before the first WM_MOVE of a drag and
@@ -24,7 +21,7 @@
 //
 // Does not:
 // - have a system menu, so there is never a WM_INITMENU;
-// - send WM_CHAR, WM_ACTIVATEAPP, wheel or extra-button messages;
+// - make any message but those named here, in event_translation.h and in keymap.h;
 // - bracket resizes by the user with WM_ENTERSIZEMOVE / WM_EXITSIZEMOVE;
 // - show or hide the minimise and maximise boxes: the desktop decides them;
 // - add or take away a taskbar button after the window is made (SetTaskbarButton does
@@ -110,8 +107,7 @@ class Sdl2Backend final : public Backend {
   // decided in event_translation.h and keymap.h.
   void TranslateEvent(const SDL_Event& event);
   void TranslateWindowEvent(const SDL_Event& event);
-  void TranslateMouseMotionEvent(const SDL_Event& event);
-  void TranslateMouseButtonEvent(const SDL_Event& event);
+  void TranslateMouseEvent(const SDL_Event& event);
   void TranslateKeyEvent(const SDL_Event& event);
   // A mouse position in the window, in emulated pixels while the window is full screen.
   POINT MousePosition(HWND window, int x, int y);
