@@ -8,9 +8,13 @@
 
 #include "assets/text_encoding.h"
 #include "assets/writer.h"
+#include "platform/little_endian.h"
 #include "toolkit/application.h"
-#include "toolkit/littleendian.h"
 #include "toolkit/sysutils.h"
+
+using platform::GetLE16;
+using platform::GetLE32;
+using platform::GetLE64;
 
 namespace {
 

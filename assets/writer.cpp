@@ -5,8 +5,12 @@
 #include <limits>
 
 #include "assets/text_encoding.h"
-#include "toolkit/littleendian.h"
+#include "platform/little_endian.h"
 #include "toolkit/sysutils.h"
+
+using platform::PutLE16;
+using platform::PutLE32;
+using platform::PutLE64;
 
 namespace {
 

@@ -6,9 +6,15 @@
 #include <limits>
 #include <memory>
 
-#include "toolkit/endian.h"
+#include "platform/little_endian.h"
 #include "toolkit/streams.h"
 #include "toolkit/sysutils.h"
+
+using platform::GetLE16;
+using platform::GetLE32;
+using platform::GetLE32Signed;
+using platform::PutLE16;
+using platform::PutLE32;
 
 IMPLEMENT_CLASS(TDIB, TGraphic)
 

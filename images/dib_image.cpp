@@ -4,9 +4,12 @@
 #include <limits>
 #include <new>
 
-#include "toolkit/endian.h"
+#include "platform/little_endian.h"
 #include "toolkit/graphics.h"
 #include "toolkit/sysutils.h"
+
+using platform::PutLE16;
+using platform::PutLE32;
 
 namespace {
 constexpr std::int32_t kInfoHeaderSize = 40;

@@ -135,7 +135,7 @@ IDirectSoundBuffer* TDirectSoundBuffer::IBuffer() const {
 int TDirectSoundBuffer::BitCount() const {
   constexpr int kBitsOffset = 14;  // wBitsPerSample in the format record
   return FFormatSize >= kBitsOffset + 2
-             ? platform::LoadU16(reinterpret_cast<const std::uint8_t*>(FFormat) + kBitsOffset)
+             ? platform::GetLE16(reinterpret_cast<const std::uint8_t*>(FFormat) + kBitsOffset)
              : 0;
 }
 

@@ -12,10 +12,10 @@
 #include "platform/little_endian.h"
 
 using platform::FourCC;
-using platform::LoadU16;
-using platform::LoadU32;
-using platform::StoreU16;
-using platform::StoreU32;
+using platform::GetLE16;
+using platform::GetLE32;
+using platform::PutLE16;
+using platform::PutLE32;
 
 namespace {
 
@@ -46,8 +46,8 @@ bool FormatComplete(const void* format, std::int32_t size) {
   constexpr std::int32_t kCbSizeOffset = 16;
   if (size < static_cast<std::int32_t>(platform::dsound::kPCMFormatSize)) return false;
   const auto* b = static_cast<const std::uint8_t*>(format);
-  if (LoadU16(b) == platform::dsound::WAVE_FORMAT_PCM) return true;
-  return size >= kPCMRecordSize && size - kPCMRecordSize >= LoadU16(b + kCbSizeOffset);
+  if (GetLE16(b) == platform::dsound::WAVE_FORMAT_PCM) return true;
+  return size >= kPCMRecordSize && size - kPCMRecordSize >= GetLE16(b + kCbSizeOffset);
 }
 
 }  // namespace
@@ -57,14 +57,14 @@ void FillPCMFormat(void* Format, std::int32_t SamplesPerSec, std::int32_t BitsPe
   auto* f = static_cast<std::uint8_t*>(Format);
   // The block is computed in 16 bits, as the record holds it.
   const auto blockAlign = static_cast<std::uint16_t>(Channels * (BitsPerSample / 8));
-  StoreU16(f + 0, platform::dsound::WAVE_FORMAT_PCM);
-  StoreU16(f + 2, static_cast<std::uint16_t>(Channels));
-  StoreU32(f + 4, static_cast<std::uint32_t>(SamplesPerSec));
-  StoreU32(f + 8,
-           static_cast<std::uint32_t>(blockAlign) * static_cast<std::uint32_t>(SamplesPerSec));
-  StoreU16(f + 12, blockAlign);
-  StoreU16(f + 14, static_cast<std::uint16_t>(BitsPerSample));
-  StoreU16(f + 16, 0);
+  PutLE16(f + 0, platform::dsound::WAVE_FORMAT_PCM);
+  PutLE16(f + 2, static_cast<std::uint16_t>(Channels));
+  PutLE32(f + 4, static_cast<std::uint32_t>(SamplesPerSec));
+  PutLE32(f + 8,
+          static_cast<std::uint32_t>(blockAlign) * static_cast<std::uint32_t>(SamplesPerSec));
+  PutLE16(f + 12, blockAlign);
+  PutLE16(f + 14, static_cast<std::uint16_t>(BitsPerSample));
+  PutLE16(f + 16, 0);
 }
 
 // ---- TWave ----
@@ -273,7 +273,7 @@ void TWaveStream::OpenRead() {
   FStream->SetPosition(FOriPosition);
   std::uint8_t riff[kRiffHeaderSize];
   FStream->ReadBuffer(riff, kRiffHeaderSize);
-  if (LoadU32(riff) != kRiff || LoadU32(riff + 8) != kWave)
+  if (GetLE32(riff) != kRiff || GetLE32(riff + 8) != kWave)
     throw EWaveStreamError(msg::SWaveInvalid);
 
   // A declared length the stream cannot hold fails before anything is reserved for it; one
@@ -288,9 +288,9 @@ void TWaveStream::OpenRead() {
   bool hasFormat = false;
   std::uint8_t header[kChunkHeaderSize];
   ReadChunkHeader(header);
-  while (LoadU32(header) != 0) {
-    const std::uint32_t id = LoadU32(header);
-    const std::uint32_t length = LoadU32(header + 4);
+  while (GetLE32(header) != 0) {
+    const std::uint32_t id = GetLE32(header);
+    const std::uint32_t length = GetLE32(header + 4);
     if (id == kFmt) {
       const std::int32_t size = checkLength(length);
       SetFormatSize(size);
@@ -320,13 +320,13 @@ void TWaveStream::OpenWrite() {
   const std::uint8_t placeholder[kRiffHeaderSize] = {};
   FStream->WriteBuffer(placeholder, kRiffHeaderSize);
   std::uint8_t header[kChunkHeaderSize];
-  StoreU32(header, kFmt);
-  StoreU32(header + 4, static_cast<std::uint32_t>(FormatSize()));
+  PutLE32(header, kFmt);
+  PutLE32(header + 4, static_cast<std::uint32_t>(FormatSize()));
   FStream->WriteBuffer(header, kChunkHeaderSize);
   FStream->WriteBuffer(Format(), FormatSize());
   FDataHeaderPosition = FStream->Position();
-  StoreU32(header, kData);
-  StoreU32(header + 4, 0);
+  PutLE32(header, kData);
+  PutLE32(header + 4, 0);
   FStream->WriteBuffer(header, kChunkHeaderSize);
   FDataPosition = FStream->Position();
 }
@@ -334,13 +334,13 @@ void TWaveStream::OpenWrite() {
 void TWaveStream::CompleteImage() {
   const std::int64_t end = FStream->Size();
   std::uint8_t header[kRiffHeaderSize];
-  StoreU32(header, kRiff);
-  StoreU32(header + 4, static_cast<std::uint32_t>(end - FOriPosition - 8));
-  StoreU32(header + 8, kWave);
+  PutLE32(header, kRiff);
+  PutLE32(header + 4, static_cast<std::uint32_t>(end - FOriPosition - 8));
+  PutLE32(header + 8, kWave);
   FStream->SetPosition(FOriPosition);
   FStream->WriteBuffer(header, kRiffHeaderSize);
-  StoreU32(header, kData);
-  StoreU32(header + 4, static_cast<std::uint32_t>(end - FDataPosition));
+  PutLE32(header, kData);
+  PutLE32(header + 4, static_cast<std::uint32_t>(end - FDataPosition));
   FStream->SetPosition(FDataHeaderPosition);
   FStream->WriteBuffer(header, kChunkHeaderSize);
   FStream->Seek(0, soEnd);

@@ -261,14 +261,14 @@ namespace {
 
 void WriteU32(TStream& s, std::uint32_t v) {
   std::uint8_t b[4];
-  platform::StoreU32(b, v);
+  platform::PutLE32(b, v);
   s.WriteBuffer(b, 4);
 }
 
 std::uint32_t ReadU32(TStream& s) {
   std::uint8_t b[4];
   s.ReadBuffer(b, 4);
-  return platform::LoadU32(b);
+  return platform::GetLE32(b);
 }
 
 }  // namespace

@@ -2,10 +2,10 @@
 
 #include <algorithm>
 
+#include "platform/little_endian.h"
 #include "platform/system/input.h"
 #include "platform/winapi.h"
 #include "toolkit/forms.h"
-#include "toolkit/littleendian.h"
 
 using namespace platform;
 

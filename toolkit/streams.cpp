@@ -19,8 +19,13 @@
 #include <system_error>
 #include <vector>
 
-#include "toolkit/littleendian.h"
+#include "platform/little_endian.h"
 #include "toolkit/sysutils.h"
+
+using platform::GetLE16;
+using platform::GetLE32;
+using platform::PutLE16;
+using platform::PutLE32;
 
 // ---- TStream ----
 

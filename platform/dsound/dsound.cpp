@@ -85,24 +85,24 @@ class RefCounted : public Interface {
 bool ReadFormat(const void* format, DWORD bytes, PcmFormat& pcm) {
   if (bytes < kPCMFormatSize) return false;
   const auto* b = static_cast<const std::uint8_t*>(format);
-  if (LoadU16(b) != WAVE_FORMAT_PCM) return false;
-  pcm.channels = LoadU16(b + 2);
-  pcm.rate = LoadU32(b + 4);
-  const int blockAlign = LoadU16(b + 12);
-  pcm.bits = LoadU16(b + 14);
+  if (GetLE16(b) != WAVE_FORMAT_PCM) return false;
+  pcm.channels = GetLE16(b + 2);
+  pcm.rate = GetLE32(b + 4);
+  const int blockAlign = GetLE16(b + 12);
+  pcm.bits = GetLE16(b + 14);
   return (pcm.channels == 1 || pcm.channels == 2) && (pcm.bits == 8 || pcm.bits == 16) &&
          pcm.rate >= kMinFormatRate && pcm.rate <= kMaxFormatRate && blockAlign == pcm.BlockAlign();
 }
 
 // The format record the service reports for a PCM layout.
 void WriteFormat(const PcmFormat& pcm, std::uint8_t (&out)[sizeof(WAVEFORMATEX)]) {
-  StoreU16(out, WAVE_FORMAT_PCM);
-  StoreU16(out + 2, static_cast<std::uint16_t>(pcm.channels));
-  StoreU32(out + 4, pcm.rate);
-  StoreU32(out + 8, pcm.rate * static_cast<std::uint32_t>(pcm.BlockAlign()));
-  StoreU16(out + 12, static_cast<std::uint16_t>(pcm.BlockAlign()));
-  StoreU16(out + 14, static_cast<std::uint16_t>(pcm.bits));
-  StoreU16(out + 16, 0);
+  PutLE16(out, WAVE_FORMAT_PCM);
+  PutLE16(out + 2, static_cast<std::uint16_t>(pcm.channels));
+  PutLE32(out + 4, pcm.rate);
+  PutLE32(out + 8, pcm.rate * static_cast<std::uint32_t>(pcm.BlockAlign()));
+  PutLE16(out + 12, static_cast<std::uint16_t>(pcm.BlockAlign()));
+  PutLE16(out + 14, static_cast<std::uint16_t>(pcm.bits));
+  PutLE16(out + 16, 0);
 }
 
 class SoundBuffer final : public RefCounted<IDirectSoundBuffer> {

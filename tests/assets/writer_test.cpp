@@ -9,9 +9,11 @@
 
 #include "assets/reader.h"
 #include "images/imagelist.h"
+#include "platform/little_endian.h"
 #include "tests/assets/stream_builder.h"
-#include "toolkit/littleendian.h"
 #include "toolkit/sysutils.h"
+
+using platform::GetLE32;
 
 namespace {
 

@@ -9,11 +9,11 @@
 
 #include "assets/reader.h"
 #include "assets/writer.h"
+#include "platform/little_endian.h"
 #include "platform/system/input.h"
 #include "tests/support/headless_machine.h"
 #include "tests/support/raises.h"
 #include "toolkit/forms.h"
-#include "toolkit/littleendian.h"
 
 using namespace platform;
 
