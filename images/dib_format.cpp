@@ -4,6 +4,8 @@
 #include <cstring>
 #include <limits>
 
+#include "platform/gdi/pixels.h"
+
 bool operator==(const RGBQUAD& a, const RGBQUAD& b) {
   return a.rgbBlue == b.rgbBlue && a.rgbGreen == b.rgbGreen && a.rgbRed == b.rgbRed &&
          a.rgbReserved == b.rgbReserved;
@@ -67,7 +69,7 @@ bool IsAcceptedPixelFormat(std::int32_t bitCount, const TDIBPixelFormat& format)
 }
 
 std::int64_t DIBWidthBytes(std::int64_t width, std::int64_t bitCount) {
-  const std::int64_t bytes = (width * bitCount + 31) / 32 * 4;
+  const std::int64_t bytes = gdi::DibRowBytes(width, bitCount);
   return bytes > std::numeric_limits<std::int32_t>::max() ? -1 : bytes;
 }
 

@@ -40,7 +40,7 @@ inline const TDIBPixelFormat kPixelFormat565 = MakeDIBPixelFormat(5, 6, 5);
 bool IsValidBitCount(std::int32_t bitCount);
 bool IsAcceptedPixelFormat(std::int32_t bitCount, const TDIBPixelFormat& format);
 
-// The bytes of one row: ((width * bits + 31) div 32) * 4; -1 when that does not fit 31 bits.
+// The bytes of one row (gdi::DibRowBytes); -1 when that does not fit 31 bits.
 std::int64_t DIBWidthBytes(std::int64_t width, std::int64_t bitCount);
 
 // Expands run-length data (BI_RLE8 for 8 bits, BI_RLE4 for 4 bits) into a block of rows stored

@@ -7,6 +7,8 @@
 #include <stdexcept>
 #include <vector>
 
+#include "platform/gdi/pixels.h"
+
 namespace artwork {
 
 namespace {
@@ -159,8 +161,6 @@ int Nearest(const std::vector<Rgb8>& palette, std::size_t first, const Rgb8& c) 
 
 }  // namespace
 
-int RowBytes(int width, int bitCount) { return (width * bitCount + 31) / 32 * 4; }
-
 DrawnPicture Finish(const Canvas& canvas, const PictureFormat& format) {
   if (canvas.width() != format.width || canvas.height() != format.height) {
     throw std::logic_error("picture drawn at the wrong size");
@@ -188,7 +188,7 @@ DrawnPicture Finish(const Canvas& canvas, const PictureFormat& format) {
   out.width = w;
   out.height = h;
   out.bitCount = format.bitCount;
-  const int stride = RowBytes(w, format.bitCount);
+  const int stride = static_cast<int>(gdi::DibRowBytes(w, format.bitCount));
   out.bits.assign(static_cast<std::size_t>(stride) * h, 0);
 
   if (format.bitCount == 24) {

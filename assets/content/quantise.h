@@ -34,7 +34,4 @@ inline constexpr int kKeyClearance = 40;
 // - 4 and 8 bits get a palette built from the picture's colours (the key is entry 0).
 DrawnPicture Finish(const Canvas& canvas, const PictureFormat& format);
 
-// Rows padded to whole 32-bit words, as device-independent bitmaps store them.
-int RowBytes(int width, int bitCount);
-
 }  // namespace artwork

@@ -64,8 +64,7 @@ bool ReadLayout(const BITMAPINFO* info, UINT usage, DeviceContext* dc, ImageLayo
   if (!IsSupported(format)) return false;
   // Run-length images are stored bottom up.
   if ((compression == BI_RLE8 || compression == BI_RLE4) && h.biHeight < 0) return false;
-  const std::size_t stride =
-      ((static_cast<std::size_t>(h.biWidth) * static_cast<std::size_t>(bits) + 31) / 32) * 4;
+  const auto stride = static_cast<std::size_t>(DibRowBytes(h.biWidth, bits));
   if (stride == 0 || static_cast<std::size_t>(height) > kMaxImageBytes / stride) return false;
 
   out = ImageLayout{};

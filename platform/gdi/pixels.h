@@ -39,6 +39,12 @@ bool IsSupported(const PixelFormat& format);
 // Bytes in one row of `width` pixels, without padding; 0 when that would not fit.
 std::size_t RowBytes(int width, int bitCount);
 
+// Bytes in one row of a device-independent bitmap: `width` pixels of `bitCount` bits, padded to
+// whole 32-bit words. Counted in 64 bits, so that any 32-bit width and bit count fit.
+constexpr std::int64_t DibRowBytes(std::int64_t width, std::int64_t bitCount) {
+  return (width * bitCount + 31) / 32 * 4;
+}
+
 struct PixelBlock {
   std::uint8_t* top = nullptr;  // the top row
   std::ptrdiff_t pitch = 0;     // bytes from a row to the one below it

@@ -19,6 +19,7 @@
 
 #include "assets/content/pictures.h"
 #include "assets/content/sounds.h"
+#include "platform/gdi/pixels.h"
 
 namespace {
 
@@ -37,7 +38,7 @@ struct Rgb {
 
 // Top-down RGB pixels of a stored picture.
 std::vector<Rgb> Decode(const DrawnPicture& p) {
-  const int stride = (p.width * p.bitCount + 31) / 32 * 4;
+  const int stride = static_cast<int>(gdi::DibRowBytes(p.width, p.bitCount));
   std::vector<Rgb> out(static_cast<std::size_t>(p.width) * p.height);
   for (int y = 0; y < p.height; ++y) {
     const std::uint8_t* row = p.bits.data() + static_cast<std::size_t>(p.height - 1 - y) * stride;
