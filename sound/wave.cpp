@@ -34,6 +34,19 @@ void* Reallocate(void* p, std::size_t n) {
   return q;
 }
 
+// Gives a format record (of a wave or a wave stream) `Value` bytes, its content kept as far as
+// it fits; 0 or less frees it. A failed allocation leaves record and size as they were.
+void ResizeFormat(PWaveFormatEx& Format, std::int32_t& Size, std::int32_t Value) {
+  if (Value <= 0) {
+    std::free(Format);
+    Format = nullptr;
+    Size = 0;
+    return;
+  }
+  Format = static_cast<PWaveFormatEx>(Reallocate(Format, static_cast<std::size_t>(Value)));
+  Size = Value;
+}
+
 // In 64 bits: the block count of a size near 2^31 takes more bytes than an int32 holds.
 std::int64_t Blocks(std::int32_t size) {
   return (static_cast<std::int64_t>(size) + TWave::kBlockSize - 1) / TWave::kBlockSize;
@@ -74,16 +87,7 @@ REGISTER_CLASS(TWave)
 
 TWave::~TWave() { Clear(); }
 
-void TWave::SetFormatSize(std::int32_t Value) {
-  if (Value <= 0) {
-    std::free(FFormat);
-    FFormat = nullptr;
-    FFormatSize = 0;
-    return;
-  }
-  FFormat = static_cast<PWaveFormatEx>(Reallocate(FFormat, static_cast<std::size_t>(Value)));
-  FFormatSize = Value;
-}
+void TWave::SetFormatSize(std::int32_t Value) { ResizeFormat(FFormat, FFormatSize, Value); }
 
 void TWave::SetSize(std::int32_t Value) {
   if (Value < 0) Value = 0;
@@ -236,14 +240,7 @@ IMPLEMENT_CLASS(TCustomWaveStream2, TCustomWaveStream)
 TCustomWaveStream2::~TCustomWaveStream2() { SetFormatSizeValue(0); }
 
 void TCustomWaveStream2::SetFormatSizeValue(std::int32_t Value) {
-  if (Value <= 0) {
-    std::free(FFormat);
-    FFormat = nullptr;
-    FFormatSize = 0;
-    return;
-  }
-  FFormat = static_cast<PWaveFormatEx>(Reallocate(FFormat, static_cast<std::size_t>(Value)));
-  FFormatSize = Value;
+  ResizeFormat(FFormat, FFormatSize, Value);
 }
 
 // ---- TWaveStream ----
