@@ -7,15 +7,10 @@
 #include <string>
 #include <utility>
 
-#include "game/main_form.h"
-#include "platform/ddraw/service.h"
-#include "platform/system/input.h"
-#include "tests/support/headless_machine.h"
+#include "tests/support/game_window.h"
 #include "toolkit/numeric.h"
 
 namespace {
-
-constexpr int kFootsteps = 17, kKorvash = 11, kThankYou = 12;
 
 // What a send-out should give, and how it came by its picture.
 struct SentOut {
@@ -88,37 +83,14 @@ void ExpectTarget(const TBoss& t, const SentOut& s, const std::string& what) {
   EXPECT_EQ(t.Picture, s.picture) << what;
 }
 
-class Chance : public HeadlessTest {
+class Chance : public GameWindow {
  protected:
-  void SetUp() override {
-    HeadlessTest::SetUp();
-    ddraw::RegisterService();
-    form = app->CreateForm<TMainForm>();
-    form->Show();
-    app->ProcessMessages();
-  }
-  void TearDown() override {
-    form = nullptr;
-    HeadlessTest::TearDown();
-  }
-  void Key(int mode) {
-    std::uint16_t key = static_cast<std::uint16_t>(platform::VK_F1 + mode);
-    form->FormKeyDown(form, key, {});
-  }
-  void Frame() { form->DXTimerTimer(form->DXTimer, 1); }
-  // Takes every target off the screen without sending out new ones.
-  void ParkAll() {
-    for (TBoss& t : form->Tavlor) t.Visible = false;
-  }
   // Slot 0 alone on the screen, about to leave in the next frame.
   void LeaveNext() {
     ParkAll();
     form->Tavlor[0].Visible = true;
     form->Tavlor[0].Delay = 31;
   }
-  bool Playing(int wave) { return form->DXWaveList1->Items()->Items(wave)->Playing(); }
-
-  TMainForm* form = nullptr;
 };
 
 // The machine's clock stands at a known time when the window is made; the round started later
@@ -138,7 +110,7 @@ TEST_F(ChanceFromTheClock, TheGeneratorIsSeededOnceFromTheClockWhenTheWindowIsMa
   app->RunFor(5000);  // the start screen shows for a while: nothing is drawn from the generator
   EXPECT_EQ(RandSeed, kMadeAt);
   Draws draws(kMadeAt);
-  Key(1);  // F2: no draw for the picture
+  Start(1);  // F2: no draw for the picture
   for (std::size_t i = 0; i < 8; ++i)
     ExpectTarget(form->Tavlor[i], draws.Target(1, 0), "slot " + std::to_string(i));
   EXPECT_EQ(RandSeed, draws.Seed());
@@ -160,7 +132,7 @@ TEST_F(Chance, ARoundsSendOutsDrawDirectionPlaceSpeedAndPictureInThatOrder) {
     return s;
   };
 
-  Key(0);
+  Start(0);
   for (std::int32_t i = 0; i < 8; ++i)
     ExpectTarget(form->Tavlor[static_cast<std::size_t>(i)], note(draws.Target(0, i)),
                  "slot " + std::to_string(i));
@@ -169,7 +141,7 @@ TEST_F(Chance, ARoundsSendOutsDrawDirectionPlaceSpeedAndPictureInThatOrder) {
   for (std::int32_t created = 8; created < 53; ++created) {
     if (created == 12 || created == 15) {
       mode = mode == 0 ? 2 : 0;
-      Key(mode);  // during a round only the mode changes
+      Start(mode);  // during a round only the mode changes
       ASSERT_EQ(form->TavlorCreated, created);
     }
     LeaveNext();
@@ -197,7 +169,7 @@ TEST_F(Chance, ARoundsSendOutsDrawDirectionPlaceSpeedAndPictureInThatOrder) {
 // of the generator are chosen at the edge between 7 and 8, where a range one smaller or larger
 // would turn the draw to the other side.
 TEST_F(Chance, ModeZerosPictureTurnsOnAFirstDrawUnderEightOfSeventyLessTheCount) {
-  Key(0);
+  Start(0);
   struct Edge {
     std::int32_t wanted, otherRange;
   };
@@ -221,14 +193,14 @@ TEST_F(Chance, ModeZerosPictureTurnsOnAFirstDrawUnderEightOfSeventyLessTheCount)
     Frame();
     ExpectTarget(form->Tavlor[0], s, what);
     EXPECT_EQ(RandSeed, draws.Seed()) << what;
-    Key(0);  // the round is over: start the next
+    Start(0);  // the round is over: start the next
   }
 }
 
 // While the count stands at 30 the boss is sent out anew in every frame, its footsteps starting
 // over; it walks in from the frame after the count moved on.
 TEST_F(Chance, TheBossIsSentOutAnewInEveryFrameWhileTheCountStandsAtThirty) {
-  Key(0);
+  Start(0);
   ParkAll();
   form->TavlorCreated = 29;
   Frame();
@@ -263,7 +235,7 @@ TEST_F(Chance, TheBossIsSentOutAnewInEveryFrameWhileTheCountStandsAtThirty) {
 // Two targets leaving in one frame carry the count from 29 to 31: no boss comes in that round,
 // and a round without a boss ends with the sad fall.
 TEST_F(Chance, ACountThatJumpsPastThirtyBringsNoBoss) {
-  Key(0);
+  Start(0);
   ParkAll();
   form->TavlorCreated = 29;
   for (std::size_t slot : {0u, 1u}) {

@@ -9,39 +9,17 @@
 #include <string>
 
 #include "display/surface.h"
-#include "game/main_form.h"
-#include "platform/ddraw/service.h"
-#include "platform/system/input.h"
-#include "tests/support/headless_machine.h"
+#include "tests/support/game_window.h"
 
 namespace {
 
 using Shown = platform::headless::CapturedFrame;
 
-// Images of the list.
-constexpr int kAimMark = 2, kBackground = 3, kGun = 5, kHitMark = 11, kBoss = 15;
-constexpr int kFirstTargetImage = 5;  // picture p is image p + 5
-
-class Screen : public HeadlessTest {
+class Screen : public GameWindow {
  protected:
-  void SetUp() override {
-    HeadlessTest::SetUp();
-    ddraw::RegisterService();
-    form = app->CreateForm<TMainForm>();
-    form->Show();
-    app->ProcessMessages();
-  }
-  void TearDown() override {
-    form = nullptr;
-    HeadlessTest::TearDown();
-  }
-  void Start() {
-    std::uint16_t f1 = platform::VK_F1;
-    form->FormKeyDown(form, f1, {});
-  }
   // One frame of the game, as it reached the window.
   Shown GameFrame() {
-    form->DXTimerTimer(form->DXTimer, 1);
+    Frame();
     return *machine->LastFrame();
   }
   // The frame the rules call for: the background, then what `scene` draws, presented.
@@ -97,40 +75,11 @@ class Screen : public HeadlessTest {
     Image(kAimMark, mouseX - W(kAimMark) / 2, mouseY - H(kAimMark) / 2);
   }
 
-  void ParkAll() {
-    for (TBoss& t : form->Tavlor) t.Visible = false;
-  }
-  TBoss& Place(std::size_t slot, std::int32_t left, std::int32_t top, std::int32_t picture) {
-    TBoss& t = form->Tavlor[slot];
-    t.Left = left;
-    t.Top = top;
-    t.Speed = 0;
-    t.Picture = picture;
-    t.ShotValue = -1;
-    t.Delay = 0;
-    t.Visible = true;
-    return t;
-  }
-  // The boss sent out, then standing still at (left, top).
-  TBoss& StillBoss(std::int32_t left, std::int32_t top) {
-    form->TavlorCreated = 30;
-    form->DXTimerTimer(form->DXTimer, 1);
-    form->TavlorCreated = 31;
-    TBoss& b = form->Boss;
-    b.Left = left;
-    b.Top = top;
-    b.Speed = 0;
-    return b;
-  }
-  void MoveMouse(std::int32_t x, std::int32_t y) { form->DXDrawMouseMove(form->DXDraw, {}, x, y); }
+  // A click where the mouse is, gun reloaded at once.
   void Click() {
     form->ShotGunReady = true;
-    form->DXDrawMouseDown(form->DXDraw, mbLeft, TShiftState{ssLeft}, MouseX(), MouseY());
+    PressLeft(form->MouseX, form->MouseY);
   }
-  std::int32_t MouseX() const { return form->MouseX; }
-  std::int32_t MouseY() const { return form->MouseY; }
-
-  TMainForm* form = nullptr;
 };
 
 // The pixels where two frames differ: how many, and the first in reading order.
@@ -170,7 +119,7 @@ TEST_F(Screen, TheStartScreenShowsTheBackgroundAndTheStartTextOnly) {
 // the targets with its hardness at the spot of its last hit; the score and remaining lines;
 // the gun and aim mark following the mouse, which moved on after the shot.
 TEST_F(Screen, ARoundInPlayShowsEverythingWhereItsRulesPutIt) {
-  Start();
+  Start(0);
   ParkAll();
   TBoss& boss = StillBoss(-60, 240);
   boss.ShotX = 110;  // a hit of an earlier boss
@@ -206,7 +155,7 @@ TEST_F(Screen, ARoundInPlayShowsEverythingWhereItsRulesPutIt) {
 // hardness left stands at that spot, the remaining line shows the count gone past fifty, and
 // the gun and aim mark stay where the round left them, whatever the mouse does.
 TEST_F(Screen, ABossHitThenTheRoundsEndShowTheirNumbersAndAStillGun) {
-  Start();
+  Start(0);
   ParkAll();
   StillBoss(200, 120);
   // 20 pixels right of the boss's centre: grade 4, 16 points off its hardness.

@@ -1,49 +1,11 @@
 // The game's main window built from its stored description on the headless machine: the
 // components and the catalogue it carries, the start screen, a new round, shots and their
 // points, the gun's rules, and a frame drawn and shown.
-#include "game/main_form.h"
-
 #include <gtest/gtest.h>
 
-#include "platform/ddraw/service.h"
-#include "platform/system/input.h"
-#include "tests/support/headless_machine.h"
+#include "tests/support/game_window.h"
 
 namespace {
-
-class GameWindow : public HeadlessTest {
- protected:
-  void SetUp() override {
-    HeadlessTest::SetUp();
-    ddraw::RegisterService();
-    form = app->CreateForm<TMainForm>();
-    form->Show();  // the display device starts at the first showing
-    app->ProcessMessages();
-  }
-  void TearDown() override {
-    form = nullptr;
-    HeadlessTest::TearDown();
-  }
-  // One frame, as the frame timer would call it.
-  void Frame() { form->DXTimerTimer(form->DXTimer, 1); }
-  // A shot at (x, y) of the drawing area, tested in the next frame.
-  void ShootAt(std::int32_t x, std::int32_t y) {
-    form->DXDrawMouseMove(form->DXDraw, {}, x, y);
-    form->DXDrawMouseDown(form->DXDraw, mbLeft, TShiftState{ssLeft}, x, y);
-  }
-  // Parks every target but slot 0 far outside, so only slot 0 can be hit.
-  TBoss& OnlyTarget(std::int32_t left, std::int32_t top, std::int32_t picture) {
-    for (std::size_t i = 1; i < 8; ++i) form->Tavlor[i].Left = -10000;
-    TBoss& t = form->Tavlor[0];
-    t.Left = left;
-    t.Top = top;
-    t.Speed = 0;
-    t.Picture = picture;
-    return t;
-  }
-
-  TMainForm* form = nullptr;
-};
 
 TEST_F(GameWindow, IsBuiltWithItsSevenComponentsAndTheCatalogue) {
   ASSERT_TRUE(form->DXDraw && form->ImageList && form->DXTimer && form->DXInput && form->DXSound1 &&
@@ -131,13 +93,12 @@ TEST_F(GameWindow, AFunctionKeyWithAnyModifierStartsARoundFillingSlotsZeroToSeve
 // The shot goes where the mouse last moved, whatever the click says, and stays there when the
 // mouse moves on before the frame that tests it.
 TEST_F(GameWindow, AShotOnATargetsCentreScoresTwentyFiveAndShowsItsMarkForThirtyOneFrames) {
-  std::uint16_t f2 = platform::VK_F1 + 1;  // mode 1: every target is picture 0
-  form->FormKeyDown(form, f2, {});
+  Start(1);  // mode 1: every target is picture 0
   TBoss& t = OnlyTarget(200, 150, 0);
   // The hit test box is image 0, 63 x 62: its centre is (200 + 31, 150 + 31).
-  form->DXDrawMouseMove(form->DXDraw, {}, 231, 181);
-  form->DXDrawMouseDown(form->DXDraw, mbLeft, TShiftState{ssLeft}, 5, 470);
-  form->DXDrawMouseMove(form->DXDraw, {}, 600, 20);
+  MoveMouse(231, 181);
+  PressLeft(5, 470);
+  MoveMouse(600, 20);
   EXPECT_FALSE(form->ShotGunReady);
   EXPECT_TRUE(form->Timer1->Enabled());
   Frame();
@@ -156,10 +117,10 @@ TEST_F(GameWindow, AShotOnATargetsCentreScoresTwentyFiveAndShowsItsMarkForThirty
 }
 
 TEST_F(GameWindow, AShotInTheCornerOfTheBoxOutsideTheEllipseMisses) {
-  std::uint16_t f2 = platform::VK_F1 + 1;
-  form->FormKeyDown(form, f2, {});
+  Start(1);
   TBoss& t = OnlyTarget(200, 150, 0);
-  ShootAt(200, 150);
+  MoveMouse(200, 150);
+  PressLeft(200, 150);
   Frame();
   EXPECT_EQ(t.ShotValue, -1);
   EXPECT_EQ(form->TotalScore, 0);
@@ -169,17 +130,16 @@ TEST_F(GameWindow, AShotInTheCornerOfTheBoxOutsideTheEllipseMisses) {
 // The reload takes 1140 ms from the shot that started it; a new round readies the gun at once
 // but leaves a running reload alone, so a shot fired then is ready again when that reload ends.
 TEST_F(GameWindow, OnlyTheLeftButtonAloneFiresAndOnlyWhenReloaded) {
-  std::uint16_t f1 = platform::VK_F1;
-  form->FormKeyDown(form, f1, {});
+  Start(0);
   for (TShiftState shift : {TShiftState{ssLeft, ssShift}, TShiftState{ssLeft, ssDouble},
                             TShiftState{ssLeft, ssRight}, TShiftState{ssRight}}) {
     form->DXDrawMouseDown(form->DXDraw, mbLeft, shift, 10, 10);
     EXPECT_FALSE(form->ShotFired);
   }
-  form->DXDrawMouseDown(form->DXDraw, mbLeft, TShiftState{ssLeft}, 10, 10);
+  PressLeft(10, 10);
   EXPECT_TRUE(form->ShotFired);
   form->ShotFired = false;
-  form->DXDrawMouseDown(form->DXDraw, mbLeft, TShiftState{ssLeft}, 10, 10);
+  PressLeft(10, 10);
   EXPECT_FALSE(form->ShotFired);  // reloading
   app->RunFor(1100);
   EXPECT_FALSE(form->ShotGunReady);
@@ -187,17 +147,17 @@ TEST_F(GameWindow, OnlyTheLeftButtonAloneFiresAndOnlyWhenReloaded) {
   EXPECT_TRUE(form->ShotGunReady);
   EXPECT_FALSE(form->Timer1->Enabled());
 
-  form->DXDrawMouseDown(form->DXDraw, mbLeft, TShiftState{ssLeft}, 10, 10);  // the last shot
+  PressLeft(10, 10);  // the last shot
   ASSERT_TRUE(form->Timer1->Enabled());
   form->TavlorCreated = 50;
   app->RunFor(500);  // the round ends
   ASSERT_TRUE(form->playerIsDead);
   EXPECT_FALSE(form->ShotGunReady);
-  form->FormKeyDown(form, f1, {});
+  Start(0);
   EXPECT_TRUE(form->ShotGunReady);
   EXPECT_TRUE(form->Timer1->Enabled());
   app->RunFor(100);
-  form->DXDrawMouseDown(form->DXDraw, mbLeft, TShiftState{ssLeft}, 10, 10);
+  PressLeft(10, 10);
   EXPECT_FALSE(form->ShotGunReady);
   app->RunFor(600);  // 1200 ms after the last shot of the round, 600 after this one
   EXPECT_TRUE(form->ShotGunReady);
@@ -206,8 +166,7 @@ TEST_F(GameWindow, OnlyTheLeftButtonAloneFiresAndOnlyWhenReloaded) {
 
 // The round ends at the count check of the frame in which fifty or more have been sent out.
 TEST_F(GameWindow, TheBossComesAtThirtyAndTheRoundEndsAtFifty) {
-  std::uint16_t f1 = platform::VK_F1;
-  form->FormKeyDown(form, f1, {});
+  Start(0);
   form->TavlorCreated = 30;
   Frame();
   EXPECT_TRUE(form->Boss.Visible);

@@ -8,10 +8,7 @@
 
 #include <random>
 
-#include "game/main_form.h"
-#include "platform/ddraw/service.h"
-#include "platform/system/input.h"
-#include "tests/support/headless_machine.h"
+#include "tests/support/game_window.h"
 
 #if defined(__SANITIZE_ADDRESS__)
 // The sanitizer's allocator counts what is in use; GCC ships no header that declares it.
@@ -22,7 +19,6 @@ namespace {
 
 using platform::headless::Modifiers;
 
-constexpr int kThump = 8;  // the shot's sound
 constexpr std::uint32_t kFrameMs = 31;
 constexpr std::uint32_t kReloadMs = 1140;
 
@@ -35,19 +31,8 @@ std::size_t HeapInUse() {
 #endif
 }
 
-class Play : public HeadlessTest {
+class Play : public GameWindow {
  protected:
-  void SetUp() override {
-    HeadlessTest::SetUp();
-    ddraw::RegisterService();
-    form = app->CreateForm<TMainForm>();
-    form->Show();
-    app->ProcessMessages();
-  }
-  void TearDown() override {
-    form = nullptr;
-    HeadlessTest::TearDown();
-  }
   platform::HWND Window() const { return form->Handle(); }
   void Key(std::uint16_t vk, Modifiers held = {}) {
     machine->PressKey(Window(), vk, held);
@@ -64,7 +49,7 @@ class Play : public HeadlessTest {
   }
   // Moves the mouse to (x, y), clicks there once reloaded, and tells whether the gun fired: the
   // reload starts and the shot's sound plays.
-  bool ShootAt(int x, int y) {
+  bool FiresAt(int x, int y) {
     app->RunFor(kReloadMs + kFrameMs);
     EXPECT_TRUE(form->ShotGunReady);
     form->DXWaveList1->Items()->Items(kThump)->Stop();
@@ -77,19 +62,17 @@ class Play : public HeadlessTest {
     EXPECT_EQ(form->MouseY, y);
     return fired;
   }
-
-  TMainForm* form = nullptr;
 };
 
 TEST_F(Play, TheGunFiresAfterEverySwitchOfScreenAndChangeOfFocus) {
   Key(platform::VK_F1);
   ASSERT_FALSE(form->playerIsDead);
-  EXPECT_TRUE(ShootAt(100, 100));
+  EXPECT_TRUE(FiresAt(100, 100));
   for (int round = 0; round < 3; ++round) {
     SwitchScreen();  // to full screen
-    EXPECT_TRUE(ShootAt(200, 150)) << "full screen, switch " << round;
+    EXPECT_TRUE(FiresAt(200, 150)) << "full screen, switch " << round;
     SwitchScreen();  // and back
-    EXPECT_TRUE(ShootAt(300, 200)) << "window, switch " << round;
+    EXPECT_TRUE(FiresAt(300, 200)) << "window, switch " << round;
   }
   EXPECT_EQ(platform::GetKeyState(platform::VK_MENU) & 0x8000, 0);
   EXPECT_EQ(platform::GetKeyState(platform::VK_RETURN) & 0x8000, 0);
@@ -102,14 +85,14 @@ TEST_F(Play, TheGunFiresAfterEverySwitchOfScreenAndChangeOfFocus) {
   machine->ActivateApplication();
   machine->Focus(Window());
   app->RunFor(kFrameMs);
-  EXPECT_TRUE(ShootAt(400, 300));
+  EXPECT_TRUE(FiresAt(400, 300));
 
   // Alt still held on the desktop when the window goes is not held for the new window.
   machine->KeyDown(Window(), platform::VK_MENU, true);
   machine->KeyDown(Window(), platform::VK_RETURN, true);
   app->RunFor(2 * kFrameMs);
   ASSERT_TRUE(FullScreen());
-  EXPECT_TRUE(ShootAt(50, 60));
+  EXPECT_TRUE(FiresAt(50, 60));
 
   // The keys and the mode still work: F3 during the round changes the mode.
   Key(platform::VK_F1 + 2);
@@ -127,7 +110,7 @@ TEST_F(Play, SwitchingScreenTwoHundredTimesKeepsTheMemoryFlat) {
   ASSERT_FALSE(FullScreen());
   const std::size_t after = HeapInUse();
   EXPECT_LE(after, before + 16 * 1024) << "before " << before << " bytes, after " << after;
-  EXPECT_TRUE(ShootAt(320, 240));
+  EXPECT_TRUE(FiresAt(320, 240));
 }
 
 // Random input over many rounds: rounds keep starting, scoring and ending, every switch of

@@ -3,70 +3,11 @@
 // cannot be drawn, and the slot that waits while the loops stop short of it.
 #include <gtest/gtest.h>
 
-#include "game/main_form.h"
-#include "platform/ddraw/service.h"
-#include "platform/system/input.h"
-#include "tests/support/headless_machine.h"
+#include "tests/support/game_window.h"
 
 namespace {
 
-constexpr int kScream = 9, kRaaaaaap = 4, kWendleEats = 16, kFootsteps = 17, kBurp = 18;
-constexpr int kKorvash = 11, kThankYou = 12;
-
-class Round : public HeadlessTest {
- protected:
-  void SetUp() override {
-    HeadlessTest::SetUp();
-    ddraw::RegisterService();
-    form = app->CreateForm<TMainForm>();
-    form->Show();
-    app->ProcessMessages();
-  }
-  void TearDown() override {
-    form = nullptr;
-    HeadlessTest::TearDown();
-  }
-  void Start(int mode) {
-    std::uint16_t key = static_cast<std::uint16_t>(platform::VK_F1 + mode);
-    form->FormKeyDown(form, key, {});
-  }
-  void Frame() { form->DXTimerTimer(form->DXTimer, 1); }
-  // A shot at (x, y) of the drawing area, gun reloaded at once, tested in the next frame.
-  void ShootAt(std::int32_t x, std::int32_t y) {
-    form->ShotGunReady = true;
-    form->DXDrawMouseMove(form->DXDraw, {}, x, y);
-    form->DXDrawMouseDown(form->DXDraw, mbLeft, TShiftState{ssLeft}, x, y);
-    ASSERT_TRUE(form->ShotFired);
-  }
-  // Takes every target off the screen without sending out new ones; Place puts one back.
-  void ParkAll() {
-    for (TBoss& t : form->Tavlor) t.Visible = false;
-  }
-  TBoss& Place(std::size_t slot, std::int32_t left, std::int32_t top, std::int32_t picture) {
-    TBoss& t = form->Tavlor[slot];
-    t.Left = left;
-    t.Top = top;
-    t.Speed = 0;
-    t.Picture = picture;
-    t.ShotValue = -1;
-    t.Visible = true;
-    return t;
-  }
-  // The boss, standing still with its box's top-left corner at (left, top).
-  TBoss& StillBoss(std::int32_t left, std::int32_t top) {
-    form->TavlorCreated = 30;
-    Frame();  // sends out the boss and starts its footsteps
-    form->TavlorCreated = 31;
-    TBoss& b = form->Boss;
-    b.Left = left;
-    b.Top = top;
-    b.Speed = 0;
-    return b;
-  }
-  bool Playing(int wave) { return form->DXWaveList1->Items()->Items(wave)->Playing(); }
-
-  TMainForm* form = nullptr;
-};
+using Round = GameWindow;
 
 // Three hits on the centre of the boss, 40 points each: 60 left, then 20, then felled at -20
 // with 200 points and the burp, the footsteps stopped; a fourth hit takes nothing off.
