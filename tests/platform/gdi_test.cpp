@@ -1,6 +1,7 @@
 // The graphics interface: regions, DIB sections laid out as their headers say, converting and
 // stretching copies, palettes and the system palette, object handles.
 #include "platform/gdi/gdi.h"
+#include "platform/gdi/pixels.h"
 
 #include <gtest/gtest.h>
 
@@ -105,6 +106,14 @@ TEST(DibSections, RowsArePaddedToFourBytesAndStoredAsTheHeightSays) {
   std::uint32_t first;
   std::memcpy(&first, topDown.bits, 4);
   EXPECT_EQ(first, 0x332211u);
+  // Every picture reader and writer takes its row length from one rule: whole 32-bit words.
+  EXPECT_EQ(gdi::DibRowBytes(1, 1), 4);
+  EXPECT_EQ(gdi::DibRowBytes(32, 1), 4);
+  EXPECT_EQ(gdi::DibRowBytes(33, 1), 8);
+  EXPECT_EQ(gdi::DibRowBytes(9, 4), 8);
+  EXPECT_EQ(gdi::DibRowBytes(3, 24), 12);
+  EXPECT_EQ(gdi::DibRowBytes(5, 16), 12);
+  EXPECT_EQ(gdi::DibRowBytes(0x7FFFFFFF, 32), std::int64_t{0x7FFFFFFF} * 4);
 }
 
 TEST(DibSections, BadHeadersMakeNoSection) {
