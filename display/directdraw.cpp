@@ -6,7 +6,7 @@
 #include <iterator>
 
 #include "display/surface.h"
-#include "images/dib.h"
+#include "picture/dib.h"
 #include "toolkit/streams.h"
 #include "toolkit/types.h"
 

@@ -4,8 +4,8 @@
 
 #include "display/dxdrawdisplay.h"
 #include "display/dxdrawdriver.h"
-#include "display/dxform.h"
 #include "display/surface.h"
+#include "form/dxform.h"
 #include "platform/gdi/gdi.h"
 #include "platform/system/windows.h"
 

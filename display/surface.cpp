@@ -5,7 +5,7 @@
 #include <cstring>
 #include <utility>
 
-#include "images/dib.h"
+#include "picture/dib.h"
 #include "toolkit/streams.h"
 
 IMPLEMENT_CLASS(TDirectDrawSurface, TDirectX)

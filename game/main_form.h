@@ -9,7 +9,7 @@
 #include <cstdint>
 
 #include "display/dxdraw.h"
-#include "display/dxform.h"
+#include "form/dxform.h"
 #include "images/imagelist.h"
 #include "platform/gdi/gdi.h"
 #include "sound/dxsound.h"

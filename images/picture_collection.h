@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "common/directx.h"
-#include "images/dib_format.h"
 #include "images/named_collection.h"
+#include "picture/dib_format.h"
 #include "toolkit/graphics_picture.h"
 #include "toolkit/types.h"
 

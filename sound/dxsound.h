@@ -11,7 +11,7 @@
 
 #include <vector>
 
-#include "display/dxform.h"
+#include "form/dxform.h"
 #include "sound/directsound.h"
 #include "toolkit/classes.h"
 #include "toolkit/forms.h"

@@ -15,7 +15,7 @@
 #include <initializer_list>
 #include <vector>
 
-#include "display/dxform.h"
+#include "form/dxform.h"
 #include "timing_input/forcefeedback.h"
 #include "toolkit/classes.h"
 #include "toolkit/sysutils.h"

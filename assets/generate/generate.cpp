@@ -14,7 +14,7 @@
 #include "assets/content/pictures.h"
 #include "assets/content/sounds.h"
 #include "assets/writer.h"
-#include "images/dib.h"
+#include "picture/dib.h"
 #include "platform/backend/headless/headless.h"
 #include "platform/system/machine.h"
 #include "sound/wave.h"

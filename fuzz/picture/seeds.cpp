@@ -5,7 +5,7 @@
 #include <fstream>
 #include <string>
 
-#include "images/dib.h"
+#include "picture/dib.h"
 #include "toolkit/streams.h"
 
 namespace {

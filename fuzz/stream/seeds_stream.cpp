@@ -7,8 +7,8 @@
 #include <cstdio>
 #include <string>
 
-#include "images/dib.h"
 #include "images/imagelist.h"
+#include "picture/dib.h"
 #include "platform/backend/headless/headless.h"
 #include "sound/wavelist.h"
 #include "tests/assets/stream_feed.h"

@@ -11,7 +11,7 @@
 #include "assets/catalogue/catalogue.h"
 #include "assets/content/pictures.h"
 #include "assets/content/sounds.h"
-#include "images/dib.h"
+#include "picture/dib.h"
 #include "sound/wave.h"
 #include "toolkit/streams.h"
 

@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "images/dib.h"
+#include "picture/dib.h"
 #include "platform/gdi/gdi.h"
 #include "platform/system/windows.h"
 #include "tests/display/dxdraw_fixture.h"

@@ -1,5 +1,5 @@
 // Hooks in front of a form's message handler, and the game's form base.
-#include "display/dxform.h"
+#include "form/dxform.h"
 
 #include <gtest/gtest.h>
 

@@ -9,8 +9,8 @@
 #include <string>
 
 #include "display/dxdraw.h"
-#include "display/dxform.h"
 #include "display/surface.h"
+#include "form/dxform.h"
 #include "platform/backend/sdl2/sdl2.h"
 #include "platform/ddraw/service.h"
 #include "platform/system/machine.h"

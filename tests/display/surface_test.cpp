@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "display/directdraw.h"
-#include "images/dib.h"
+#include "picture/dib.h"
 #include "platform/backend/headless/headless.h"
 #include "platform/ddraw/service.h"
 #include "platform/system/machine.h"

@@ -5,7 +5,7 @@
 
 #include <random>
 
-#include "images/dib.h"
+#include "picture/dib.h"
 #include "tests/images/dib_support.h"
 #include "tests/support/raises.h"
 

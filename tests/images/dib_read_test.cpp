@@ -8,7 +8,7 @@
 #include <fstream>
 #include <random>
 
-#include "images/dib.h"
+#include "picture/dib.h"
 #include "tests/images/dib_support.h"
 #include "tests/support/raises.h"
 

@@ -9,7 +9,7 @@
 #include <iterator>
 #include <sstream>
 
-#include "images/dib.h"
+#include "picture/dib.h"
 #include "tests/images/dib_support.h"
 #include "tests/images/picture_reader.h"
 

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "assets/writer.h"
-#include "images/dib.h"
 #include "images/imagelist.h"
+#include "picture/dib.h"
 #include "toolkit/streams.h"
 
 namespace {

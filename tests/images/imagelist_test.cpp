@@ -10,7 +10,7 @@
 #include "display/dxdraw.h"
 #include "display/dxdrawdisplay.h"
 #include "display/surface.h"
-#include "images/dib.h"
+#include "picture/dib.h"
 #include "platform/backend/headless/headless.h"
 #include "platform/ddraw/service.h"
 #include "platform/system/machine.h"

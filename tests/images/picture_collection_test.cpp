@@ -12,7 +12,7 @@
 
 #include "display/directdraw.h"
 #include "display/surface.h"
-#include "images/dib.h"
+#include "picture/dib.h"
 #include "platform/backend/headless/headless.h"
 #include "platform/ddraw/service.h"
 #include "platform/system/machine.h"

@@ -8,7 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "images/dib.h"
+#include "picture/dib.h"
 #include "toolkit/streams.h"
 
 namespace picture_reader_detail {

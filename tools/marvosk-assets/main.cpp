@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "images/dib.h"
+#include "picture/dib.h"
 #include "sound/wave.h"
 #include "toolkit/streams.h"
 

@@ -7,10 +7,10 @@
 #include <cstdlib>
 
 #include "display/dxdraw.h"
-#include "display/dxform.h"
 #include "display/surface.h"
-#include "images/dib.h"
+#include "form/dxform.h"
 #include "images/imagelist.h"
+#include "picture/dib.h"
 #include "platform/backend/sdl2/sdl2.h"
 #include "platform/ddraw/service.h"
 #include "platform/system/clock.h"

@@ -1,4 +1,4 @@
-#include "images/dib.h"
+#include "picture/dib.h"
 
 #include <algorithm>
 #include <bit>

@@ -1,4 +1,4 @@
-#include "display/dxform.h"
+#include "form/dxform.h"
 
 #include <algorithm>
 #include <vector>

@@ -1,4 +1,4 @@
-#include "images/dib_format.h"
+#include "picture/dib_format.h"
 
 #include <algorithm>
 #include <cstring>

@@ -11,8 +11,8 @@
 
 #include <cstdint>
 
-#include "images/dib_format.h"
-#include "images/dib_image.h"
+#include "picture/dib_format.h"
+#include "picture/dib_image.h"
 #include "toolkit/graphics.h"
 #include "toolkit/graphics_picture.h"
 

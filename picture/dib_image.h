@@ -8,7 +8,7 @@
 #include <memory>
 #include <vector>
 
-#include "images/dib_format.h"
+#include "picture/dib_format.h"
 #include "platform/gdi/gdi.h"
 #include "toolkit/graphics_picture.h"
 

@@ -1,4 +1,4 @@
-#include "images/dib_image.h"
+#include "picture/dib_image.h"
 
 #include <cstring>
 #include <limits>
