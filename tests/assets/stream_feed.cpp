@@ -37,8 +37,8 @@ const TMethodInfo kFeedMethods[] = {
     PublishedMethod<&TFeedForm::Key>("FormKeyDown"),
     PublishedMethod<&TFeedForm::Ping>("DXDrawInitialize"),
     PublishedMethod<&TFeedForm::Ping>("DXDrawFinalize"),
-    PublishedMethod<&TFeedForm::MouseDown>("DXDrawMouseDown"),
-    PublishedMethod<&TFeedForm::MouseMove>("DXDrawMouseMove"),
+    PublishedMethod<&TFeedForm::PressAt>("DXDrawMouseDown"),
+    PublishedMethod<&TFeedForm::MoveTo>("DXDrawMouseMove"),
     PublishedMethod<&TFeedForm::Tick>("DXTimerTimer"),
     PublishedMethod<&TFeedForm::Pong>("Timer1Timer"),
 };

@@ -39,8 +39,8 @@ class TFeedForm : public TForm {
   void Pong(TObject*) {}
   void Tick(TObject*, std::int32_t) {}
   void Key(TObject*, std::uint16_t&, TShiftState) {}
-  void MouseDown(TObject*, TMouseButton, TShiftState, std::int32_t, std::int32_t) {}
-  void MouseMove(TObject*, TShiftState, std::int32_t, std::int32_t) {}
+  void PressAt(TObject*, TMouseButton, TShiftState, std::int32_t, std::int32_t) {}
+  void MoveTo(TObject*, TShiftState, std::int32_t, std::int32_t) {}
 };
 
 // Reads the bytes into a new TFeedForm owned by the application, uses the form when it was
