@@ -22,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/byte_pattern.h"
 #include "tests/support/raises.h"
 #include "toolkit/streams.h"
 #include "toolkit/sysutils.h"
@@ -30,17 +31,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using Bytes = std::vector<std::uint8_t>;
-
-// Bytes that differ from their neighbours, so that a shifted or cut content shows.
-Bytes Pattern(std::size_t n, unsigned seed) {
-  Bytes b(n);
-  std::uint32_t x = seed;
-  for (auto& byte : b) {
-    x = x * 1103515245u + 12345u;
-    byte = static_cast<std::uint8_t>(x >> 16);
-  }
-  return b;
-}
 
 Bytes FileContent(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);

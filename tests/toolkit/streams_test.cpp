@@ -11,23 +11,13 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/byte_pattern.h"
 #include "tests/support/raises.h"
 #include "toolkit/sysutils.h"
 
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
-
-// Bytes that differ from their neighbours, so that a shifted or repeated block shows.
-Bytes Pattern(std::size_t n, unsigned seed = 7) {
-  Bytes b(n);
-  std::uint32_t x = seed;
-  for (auto& byte : b) {
-    x = x * 1103515245u + 12345u;
-    byte = static_cast<std::uint8_t>(x >> 16);
-  }
-  return b;
-}
 
 Bytes Content(TMemoryStream& s) { return Bytes(s.Memory(), s.Memory() + s.Size()); }
 
