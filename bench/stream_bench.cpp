@@ -6,6 +6,7 @@
 #include <cstring>
 #include <vector>
 
+#include "assets/catalogue/catalogue.h"
 #include "assets/reader.h"
 #include "assets/writer.h"
 #include "bench/ratio.h"
@@ -83,11 +84,19 @@ const TFieldInfo kRootFields[] = {
 IMPLEMENT_CLASS(TBenchRoot, TComponent, .Fields = kRootFields)
 
 // The sizes of the game's stored pictures and sounds.
-constexpr std::size_t kPictureBytes[] = {2093,  27645, 337,   921645, 2989, 26925, 0,    0,
-                                         18277, 14045, 15177, 5485,   2045, 2113,  2025, 188045};
-constexpr std::size_t kWaveBytes[] = {9552,  58882,  14201,  239660,  129068, 1148956, 22010,
-                                      9211,  41516,  7752,   19246,   66626,  22968,   34383,
-                                      19271, 358444, 496216, 1613868, 774188};
+std::vector<std::size_t> PictureBytes() {
+  std::vector<std::size_t> out;
+  for (const catalogue::ImageItem& item : catalogue::Images())
+    out.push_back(static_cast<std::size_t>(item.dataBytes()));
+  return out;
+}
+
+std::vector<std::size_t> WaveBytes() {
+  std::vector<std::size_t> out;
+  for (const catalogue::WaveItem& item : catalogue::Waves())
+    out.push_back(static_cast<std::size_t>(item.valueBytes()));
+  return out;
+}
 
 void Fill(TBenchList* list, std::span<const std::size_t> sizes, unsigned seed) {
   std::uint32_t x = seed;
@@ -106,8 +115,8 @@ const std::vector<std::uint8_t>& StoredStream() {
     for (const char* name : {"ImageList", "Timer", "WaveList"})
       Construct<TBenchList>(root.get())->SetName(name);
     root->Timer->SetInterval(31);
-    Fill(root->ImageList, kPictureBytes, 1);
-    Fill(root->WaveList, kWaveBytes, 2);
+    Fill(root->ImageList, PictureBytes(), 1);
+    Fill(root->WaveList, WaveBytes(), 2);
     TOwnedPtr<TMemoryStream> stream(Construct<TMemoryStream>());
     stream->WriteComponent(root.get());
     return std::vector<std::uint8_t>(stream->Memory(), stream->Memory() + stream->Size());

@@ -11,49 +11,50 @@ using artwork::Canvas;
 using artwork::PictureFormat;
 using artwork::Rgb8;
 
-constexpr Rgb8 kYellow = {255, 255, 0};
-constexpr Rgb8 kWhite = {255, 255, 255};
-constexpr Rgb8 kBlack = {0, 0, 0};
-constexpr Rgb8 kAqua = {0, 255, 255};
+using catalogue::Image;
 
+// How each picture is drawn; its size and format are the catalogue's.
 struct PictureRecipe {
-  PictureFormat format;
+  Image image;
   void (*draw)(Canvas&);
 };
 
-const PictureRecipe* RecipeFor(int imageIndex) {
-  using namespace artwork;
-  static const PictureRecipe kRecipes[] = {
-      {{63, 62, 4, kYellow}, DrawTargetBoard},         // 0
-      {{91, 100, 24, kWhite}, DrawRevolver},           // 1 "Revolver"
-      {{19, 19, 4, kWhite}, DrawAimMark},              // 2 "Sikte"
-      {{640, 480, 24, std::nullopt}, DrawBackground},  // 3 "Bakgrund"
-      {{40, 48, 8, kBlack}, DrawMuzzleFlash},          // 4
-      {{74, 120, 24, kWhite}, DrawBazooka},            // 5 "Bazooka"
-      {{0, 0, 0, std::nullopt}, nullptr},              // 6 "Ledig"
-      {{0, 0, 0, std::nullopt}, nullptr},              // 7 "Ledig"
-      {{70, 86, 24, kWhite}, DrawPlimo},               // 8 "Plimo"
-      {{66, 70, 24, kWhite}, DrawTolvar},              // 9 "Tolvar"
-      {{51, 97, 24, kWhite}, DrawGrubbel},             // 10 "Grubbel"
-      {{45, 40, 24, kWhite}, DrawBurger},              // 11 "Burgare"
-      {{33, 20, 24, kAqua}, DrawCasingLying},          // 12
-      {{34, 29, 8, kWhite}, DrawPrizeStar},            // 13
-      {{20, 33, 24, kAqua}, DrawBulletStanding},       // 14
-      {{250, 250, 24, kWhite}, DrawBossGrubbel},       // 15 "BossGrubbel"
-  };
-  if (imageIndex < 0 || imageIndex >= static_cast<int>(std::size(kRecipes)) ||
-      kRecipes[imageIndex].draw == nullptr) {
-    return nullptr;
+constexpr PictureRecipe kRecipes[] = {
+    {Image::TargetBoard, artwork::DrawTargetBoard},
+    {Image::Revolver, artwork::DrawRevolver},
+    {Image::Sikte, artwork::DrawAimMark},
+    {Image::Bakgrund, artwork::DrawBackground},
+    {Image::MuzzleFlash, artwork::DrawMuzzleFlash},
+    {Image::Bazooka, artwork::DrawBazooka},
+    {Image::Plimo, artwork::DrawPlimo},
+    {Image::Tolvar, artwork::DrawTolvar},
+    {Image::Grubbel, artwork::DrawGrubbel},
+    {Image::Burgare, artwork::DrawBurger},
+    {Image::CasingLying, artwork::DrawCasingLying},
+    {Image::PrizeStar, artwork::DrawPrizeStar},
+    {Image::BulletStanding, artwork::DrawBulletStanding},
+    {Image::BossGrubbel, artwork::DrawBossGrubbel},
+};
+
+PictureFormat FormatOf(const catalogue::ImageItem& item) {
+  std::optional<Rgb8> key;
+  if (item.transparent) {
+    const std::uint32_t c = item.transparentColor.value;  // 0x00BBGGRR
+    key = Rgb8{static_cast<std::uint8_t>(c & 0xFF), static_cast<std::uint8_t>((c >> 8) & 0xFF),
+               static_cast<std::uint8_t>((c >> 16) & 0xFF)};
   }
-  return &kRecipes[imageIndex];
+  return {item.width, item.height, item.bitCount, key};
 }
 
 }  // namespace
 
-DrawnPicture DrawPicture(int imageIndex) {
-  const PictureRecipe* recipe = RecipeFor(imageIndex);
-  if (recipe == nullptr) throw std::out_of_range("image item holds no picture");
-  Canvas canvas(recipe->format.width, recipe->format.height);
-  recipe->draw(canvas);
-  return artwork::Finish(canvas, recipe->format);
+DrawnPicture DrawPicture(Image image) {
+  for (const PictureRecipe& recipe : kRecipes) {
+    if (recipe.image != image) continue;
+    const PictureFormat format = FormatOf(catalogue::Item(image));
+    Canvas canvas(format.width, format.height);
+    recipe.draw(canvas);
+    return artwork::Finish(canvas, format);
+  }
+  throw std::out_of_range("image item holds no picture");
 }

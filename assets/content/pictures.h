@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "assets/catalogue/catalogue.h"
+
 struct DrawnPicture {
   int width = 0;
   int height = 0;
@@ -18,10 +20,7 @@ struct DrawnPicture {
   std::vector<std::uint8_t> bits;
 };
 
-// The image indices that hold a picture (items 6 and 7 hold none).
-inline constexpr std::array<int, 14> kDrawnPictureIndices = {0, 1,  2,  3,  4,  5,  8,
-                                                             9, 10, 11, 12, 13, 14, 15};
-
-// The picture of image item imageIndex. Throws std::out_of_range for an index that holds no
-// picture. The same index gives the same bytes on every call.
-DrawnPicture DrawPicture(int imageIndex);
+// The picture of an image item, in the catalogue's size, bits per pixel and transparent colour.
+// Throws std::out_of_range for an item that holds no picture. The same item gives the same
+// bytes on every call.
+DrawnPicture DrawPicture(catalogue::Image image);

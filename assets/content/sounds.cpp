@@ -5,42 +5,42 @@
 #include <stdexcept>
 
 #include "assets/content/sound_groups.h"
+#include "platform/little_endian.h"
 
 namespace {
 
 using synth::Signal;
 
+using catalogue::Wave;
+
+// How each sound is made; its format and length are the catalogue's.
 struct SoundRecipe {
-  int channels;
-  int samplesPerSecond;
-  int bitsPerSample;
-  std::size_t dataBytes;
-  bool looped;
+  Wave wave;
   // Loudness relative to the common level, in decibels.
   double trimDb;
   void (*make)(Signal&);
 };
 
-const SoundRecipe kRecipes[kSynthesizedSoundCount] = {
-    {1, 22050, 8, 9506, false, 0, synth::MakeShot},                // "Skott"
-    {1, 44100, 8, 58838, false, 0, synth::MakeExplosion},          // "Explosion"
-    {1, 44100, 8, 14157, false, -2, synth::MakeRicochet},          // "Ricochet"
-    {2, 24000, 16, 239616, false, 0, synth::MakeRevolverShots},    // "Revolver"
-    {2, 44100, 16, 129024, false, 0, synth::MakeBelch},            // "Raaaaaap"
-    {2, 44100, 16, 1148912, false, -2, synth::MakeStartupTune},    // "Startup"
-    {1, 8000, 8, 21966, true, -1, synth::MakeHeartBeat},           // "HeartBeat"
-    {1, 8000, 8, 9167, false, 0, synth::MakeShotGun},              // "ShotGun"
-    {1, 44100, 16, 41472, false, -5, synth::MakeThump},            // "Thump"
-    {1, 11025, 8, 7708, false, -1, synth::MakeScream},             // "Scream"
-    {1, 11025, 8, 19202, false, -2, synth::MakeBoing},             // a spring's boing
-    {1, 22050, 8, 66582, false, 0, synth::MakeSadTrombone},        // "Korvash"
-    {1, 11025, 8, 22914, false, 0, synth::MakeThankYou},           // "ThankYou"
-    {1, 8000, 8, 34339, false, -2, synth::MakeApplause},           // applause
-    {1, 11000, 8, 19227, false, -3, synth::MakePrizeBell},         // a prize bell
-    {2, 44100, 16, 358400, false, -1, synth::MakePlimoScream},     // "PlimoScream"
-    {2, 44100, 16, 496172, false, 0, synth::MakeMunching},         // "WendleEats"
-    {2, 44100, 16, 1613824, true, -3, synth::MakeHeavyFootsteps},  // "HeavyFottsteps"
-    {2, 44100, 16, 774144, false, 0, synth::MakeHeavyBurp},        // "HeavyBurp"
+constexpr SoundRecipe kRecipes[] = {
+    {Wave::Skott, 0, synth::MakeShot},
+    {Wave::Explosion, 0, synth::MakeExplosion},
+    {Wave::Ricochet, -2, synth::MakeRicochet},
+    {Wave::Revolver, 0, synth::MakeRevolverShots},
+    {Wave::Raaaaaap, 0, synth::MakeBelch},
+    {Wave::Startup, -2, synth::MakeStartupTune},
+    {Wave::HeartBeat, -1, synth::MakeHeartBeat},
+    {Wave::ShotGun, 0, synth::MakeShotGun},
+    {Wave::Thump, -5, synth::MakeThump},
+    {Wave::Scream, -1, synth::MakeScream},
+    {Wave::Boing, -2, synth::MakeBoing},
+    {Wave::Korvash, 0, synth::MakeSadTrombone},
+    {Wave::ThankYou, 0, synth::MakeThankYou},
+    {Wave::Applause, -2, synth::MakeApplause},
+    {Wave::PrizeBell, -3, synth::MakePrizeBell},
+    {Wave::PlimoScream, -1, synth::MakePlimoScream},
+    {Wave::WendleEats, 0, synth::MakeMunching},
+    {Wave::HeavyFootsteps, -3, synth::MakeHeavyFootsteps},
+    {Wave::HeavyBurp, 0, synth::MakeHeavyBurp},
 };
 
 // Every sound is brought to this loudness over the part of it that is heard ...
@@ -131,25 +131,17 @@ void FadeEdges(Signal& s) {
   }
 }
 
-void PutLittleEndian16(std::vector<std::uint8_t>& out, std::size_t at, std::int16_t v) {
-  const auto u = static_cast<std::uint16_t>(v);
-  out[at] = static_cast<std::uint8_t>(u & 0xFF);
-  out[at + 1] = static_cast<std::uint8_t>(u >> 8);
-}
-
-std::vector<std::uint8_t> Pcm(const Signal& s, const SoundRecipe& r) {
-  const int bytes = r.bitsPerSample / 8;
-  // 8-bit silence is 128; a length that ends inside a frame keeps silence there.
-  std::vector<std::uint8_t> out(r.dataBytes, bytes == 1 ? 128 : 0);
+std::vector<std::uint8_t> Pcm(const Signal& s, const catalogue::WaveItem& w) {
+  const int bytes = w.bitsPerSample / 8;
+  std::vector<std::uint8_t> out(static_cast<std::size_t>(w.dataBytes()));
   std::size_t at = 0;
   for (std::size_t i = 0; i < s.frames(); ++i) {
-    for (int ch = 0; ch < r.channels; ++ch) {
-      if (at + bytes > out.size()) return out;
+    for (int ch = 0; ch < w.channels; ++ch) {
       const double v = std::clamp(ch == 0 ? s.left[i] : s.right[i], -1.0, 1.0);
       if (bytes == 1) {
         out[at] = static_cast<std::uint8_t>(128 + std::lround(v * 127));
       } else {
-        PutLittleEndian16(out, at, static_cast<std::int16_t>(std::lround(v * 32767)));
+        platform::PutLE16(out.data() + at, static_cast<std::uint16_t>(std::lround(v * 32767)));
       }
       at += bytes;
     }
@@ -159,22 +151,22 @@ std::vector<std::uint8_t> Pcm(const Signal& s, const SoundRecipe& r) {
 
 }  // namespace
 
-SynthesizedSound SynthesizeSound(int waveIndex) {
-  if (waveIndex < 0 || waveIndex >= kSynthesizedSoundCount) {
-    throw std::out_of_range("no such wave item");
-  }
-  const SoundRecipe& r = kRecipes[waveIndex];
-  const std::size_t frameBytes = static_cast<std::size_t>(r.channels * r.bitsPerSample / 8);
-  Signal s(r.samplesPerSecond, r.dataBytes / frameBytes, r.channels == 2);
-  r.make(s);
-  RemoveOffset(s, r.looped);
-  Level(s, r.trimDb);
-  if (!r.looped) FadeEdges(s);
+SynthesizedSound SynthesizeSound(Wave wave) {
+  for (const SoundRecipe& r : kRecipes) {
+    if (r.wave != wave) continue;
+    const catalogue::WaveItem& w = catalogue::Item(wave);
+    Signal s(w.samplesPerSecond, static_cast<std::size_t>(w.frames), w.channels == 2);
+    r.make(s);
+    RemoveOffset(s, w.looped);
+    Level(s, r.trimDb);
+    if (!w.looped) FadeEdges(s);
 
-  SynthesizedSound out;
-  out.channels = r.channels;
-  out.samplesPerSecond = r.samplesPerSecond;
-  out.bitsPerSample = r.bitsPerSample;
-  out.data = Pcm(s, r);
-  return out;
+    SynthesizedSound out;
+    out.channels = w.channels;
+    out.samplesPerSecond = w.samplesPerSecond;
+    out.bitsPerSample = w.bitsPerSample;
+    out.data = Pcm(s, w);
+    return out;
+  }
+  throw std::out_of_range("no such wave item");
 }

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "assets/catalogue/catalogue.h"
+
 struct SynthesizedSound {
   int channels = 0;
   int samplesPerSecond = 0;
@@ -14,8 +16,6 @@ struct SynthesizedSound {
   std::vector<std::uint8_t> data;
 };
 
-inline constexpr int kSynthesizedSoundCount = 19;
-
-// The sound of wave item waveIndex (0 to 18). Throws std::out_of_range for any other index.
-// The same index gives the same bytes on every call.
-SynthesizedSound SynthesizeSound(int waveIndex);
+// The sound of a wave item, in the catalogue's format and length. The same item gives the same
+// bytes on every call.
+SynthesizedSound SynthesizeSound(catalogue::Wave wave);

@@ -1,7 +1,7 @@
 // Writes the main window's stored description, the stream of the raw-data resource "TMAINFORM",
 // into the file named by the first argument. Run when the program is built: the pictures are
 // drawn and the sounds synthesised here, wrapped by the system's own picture, wave, key-table
-// and effect-list writers, and laid out record by record exactly as the catalogue lists them.
+// and effect-list writers, and laid out record by record as the catalogue walks them.
 #include <cstdio>
 #include <cstring>
 #include <exception>
@@ -68,12 +68,13 @@ void Expect(bool Condition, const std::string& What) {
 }
 
 // The picture value of an image item: the graphic's class name and the bitmap's data.
-Bytes PictureData(int Index, const catalogue::ImageItem& Item) {
-  const DrawnPicture drawn = DrawPicture(Index);
+Bytes PictureData(const catalogue::ImageItem& Item) {
+  const std::string what = "picture " + std::to_string(catalogue::Index(Item.id));
+  const DrawnPicture drawn = DrawPicture(Item.id);
   Expect(drawn.width == Item.width && drawn.height == Item.height &&
              drawn.bitCount == Item.bitCount &&
-             static_cast<int>(drawn.colorTable.size()) == Item.colorTableEntries,
-         "picture " + std::to_string(Index) + " is not of its stored shape");
+             static_cast<int>(drawn.colorTable.size()) == Item.colorTableEntries(),
+         what + " is not of its stored shape");
   TOwnedPtr<TDIB> dib(Construct<TDIB>());
   for (std::size_t i = 0; i < drawn.colorTable.size(); ++i) {
     const auto& c = drawn.colorTable[i];
@@ -82,24 +83,25 @@ Bytes PictureData(int Index, const catalogue::ImageItem& Item) {
   dib->SetSize(drawn.width, drawn.height, drawn.bitCount);
   dib->UpdatePalette();
   Expect(static_cast<std::size_t>(dib->Size()) == drawn.bits.size(),
-         "picture " + std::to_string(Index) + " has rows of another length");
+         what + " has rows of another length");
   std::memcpy(dib->PBits(), drawn.bits.data(), drawn.bits.size());
 
   TOwnedPtr<TPicture> picture(Construct<TPicture>());
   picture->SetGraphic(dib.get());
   Bytes data = StoredBinary(*picture, "Data");
-  Expect(static_cast<int>(data.size()) == Item.dataBytes,
-         "picture " + std::to_string(Index) + " stores " + std::to_string(data.size()) + " bytes");
+  Expect(static_cast<int>(data.size()) == Item.dataBytes(),
+         what + " stores " + std::to_string(data.size()) + " bytes");
   return data;
 }
 
 // The RIFF value of a wave item.
-Bytes WaveData(int Index, const catalogue::WaveItem& Item) {
-  const SynthesizedSound sound = SynthesizeSound(Index);
+Bytes WaveData(const catalogue::WaveItem& Item) {
+  const std::string what = "sound " + std::to_string(catalogue::Index(Item.id));
+  const SynthesizedSound sound = SynthesizeSound(Item.id);
   Expect(sound.channels == Item.channels && sound.samplesPerSecond == Item.samplesPerSecond &&
              sound.bitsPerSample == Item.bitsPerSample &&
-             static_cast<int>(sound.data.size()) == Item.dataBytes,
-         "sound " + std::to_string(Index) + " is not of its stored format");
+             static_cast<int>(sound.data.size()) == Item.dataBytes(),
+         what + " is not of its stored format");
   TOwnedPtr<TWave> wave(Construct<TWave>());
   wave->SetPCMFormat(Item.samplesPerSecond, Item.bitsPerSample, Item.channels);
   // The format record as stored: 16 bytes end after the bits per sample; longer records carry
@@ -107,11 +109,11 @@ Bytes WaveData(int Index, const catalogue::WaveItem& Item) {
   wave->SetFormatSize(Item.fmtLength);
   auto* format = reinterpret_cast<std::uint8_t*>(wave->Format());
   std::memset(format + 16, 0, static_cast<std::size_t>(Item.fmtLength - 16));
-  wave->SetSize(Item.dataBytes);
+  wave->SetSize(Item.dataBytes());
   std::memcpy(wave->Data(), sound.data.data(), sound.data.size());
   Bytes data = StoredBinary(*wave, "WAVE");
-  Expect(static_cast<int>(data.size()) == Item.valueBytes,
-         "sound " + std::to_string(Index) + " stores " + std::to_string(data.size()) + " bytes");
+  Expect(static_cast<int>(data.size()) == Item.valueBytes(),
+         what + " stores " + std::to_string(data.size()) + " bytes");
   return data;
 }
 
@@ -154,36 +156,18 @@ InputValues MakeInputValues() {
   return values;
 }
 
-class StreamBuilder {
+// Writes the catalogue's records with the component writer, making each binary value.
+class StreamWriter : public catalogue::StreamSink {
  public:
-  explicit StreamBuilder(TComponentWriter& Writer, const InputValues& Input)
-      : W(Writer), FInput(Input) {}
+  StreamWriter(TComponentWriter& Writer, const InputValues& Input) : W(Writer), FInput(Input) {}
 
-  void Root() {
-    W.WriteRaw("TPF0", 4);
-    W.WriteShortString(catalogue::kFormClass);
-    W.WriteShortString(catalogue::kFormName);
-    Settings(catalogue::FormSettings());
-    W.WriteListEnd();
-    for (const catalogue::Component& c : catalogue::Components()) {
-      W.WriteShortString(c.className);
-      W.WriteShortString(c.name);
-      Settings(c.settings);
-      W.WriteListEnd();  // properties
-      W.WriteListEnd();  // children: none
-    }
-    W.WriteListEnd();
-  }
+  void Signature() override { W.WriteRaw("TPF0", 4); }
+  void ShortString(std::string_view Text) override { W.WriteShortString(Text); }
+  void CollectionBegin() override { W.WriteValue(vaCollection); }
+  void ListBegin() override { W.WriteListBegin(); }
+  void ListEnd() override { W.WriteListEnd(); }
 
- private:
-  void Settings(std::span<const catalogue::Setting> List) {
-    for (const catalogue::Setting& s : List) {
-      W.WriteShortString(s.path);
-      Value(s);
-    }
-  }
-
-  void Value(const catalogue::Setting& S) {
+  void Value(const catalogue::Setting& S) override {
     using enum catalogue::ValueKind;
     switch (S.kind) {
       case Integer: W.WriteInteger(S.integer); break;
@@ -191,82 +175,26 @@ class StreamBuilder {
       case String: W.WriteAnsiString(S.text); break;
       case Boolean: W.WriteBoolean(S.integer != 0); break;
       case Set: W.WriteSet(std::vector<std::string>(S.members.begin(), S.members.end())); break;
-      case Collection:
-        W.WriteValue(vaCollection);
-        if (S.text == catalogue::kImageItems) ImageItems();
-        if (S.text == catalogue::kWaveItems) WaveItems();
-        W.WriteListEnd();
-        break;
-      case Binary: BinaryValue(S.text); break;
+      case Collection: throw std::logic_error("a collection comes as its items");
+      case Binary: Put(BinaryValue(S)); break;
     }
   }
 
-  void BinaryValue(std::string_view Content) {
-    if (Content == catalogue::kColorTable) {
-      const Bytes zeros(catalogue::kColorTableBytes, 0);
-      Put(zeros);
-    } else if (Content == catalogue::kKeyboardAssigns) {
-      Put(FInput.assigns);
-    } else if (Content == catalogue::kEffectsNone) {
-      Put(FInput.effectsNone);
-    } else if (Content == catalogue::kEffectsConstant) {
-      Put(FInput.effectsConstant);
-    } else {
-      throw std::runtime_error("no content " + std::string(Content));
-    }
+ private:
+  Bytes BinaryValue(const catalogue::Setting& S) {
+    const auto item = static_cast<std::size_t>(S.integer);
+    if (S.text == catalogue::kPicture) return PictureData(catalogue::Images().at(item));
+    if (S.text == catalogue::kWave) return WaveData(catalogue::Waves().at(item));
+    if (S.text == catalogue::kColorTable) return Bytes(catalogue::kColorTableBytes, 0);
+    if (S.text == catalogue::kKeyboardAssigns) return FInput.assigns;
+    if (S.text == catalogue::kEffectsNone) return FInput.effectsNone;
+    if (S.text == catalogue::kEffectsConstant) return FInput.effectsConstant;
+    throw std::runtime_error("no content " + std::string(S.text));
   }
 
   void Put(const Bytes& Data) {
     W.WriteBinary(Data.data(), static_cast<std::uint32_t>(Data.size()));
   }
-
-  void ImageItems() {
-    const auto& items = catalogue::Images();
-    for (int i = 0; i < catalogue::kImageCount; ++i) {
-      const catalogue::ImageItem& item = items[static_cast<std::size_t>(i)];
-      W.WriteListBegin();
-      if (!item.name.empty()) {
-        Prop("Name");
-        W.WriteAnsiString(item.name);
-      }
-      Prop("PatternHeight");
-      W.WriteInteger(catalogue::kPatternSize);
-      Prop("PatternWidth");
-      W.WriteInteger(catalogue::kPatternSize);
-      if (item.hasPicture) {
-        Prop("Picture.Data");
-        Put(PictureData(i, item));
-      }
-      Prop("SystemMemory");
-      W.WriteBoolean(catalogue::kSystemMemory);
-      Prop("Transparent");
-      W.WriteBoolean(item.transparent);
-      Prop("TransparentColor");
-      W.WriteIdent(std::string(item.transparentColor));
-      W.WriteListEnd();
-    }
-  }
-
-  void WaveItems() {
-    const auto& items = catalogue::Waves();
-    for (int i = 0; i < catalogue::kWaveCount; ++i) {
-      const catalogue::WaveItem& item = items[static_cast<std::size_t>(i)];
-      W.WriteListBegin();
-      if (!item.name.empty()) {
-        Prop("Name");
-        W.WriteAnsiString(item.name);
-      }
-      Prop("Looped");
-      W.WriteBoolean(item.looped);
-      Prop("MaxPlayingCount");
-      W.WriteInteger(catalogue::kMaxPlayingCount);
-      Prop("Wave.WAVE");
-      Put(WaveData(i, item));
-      W.WriteListEnd();
-    }
-  }
-
-  void Prop(std::string_view Name) { W.WriteShortString(Name); }
 
   TComponentWriter& W;
   const InputValues& FInput;
@@ -284,10 +212,11 @@ int main(int argc, char** argv) {
     TOwnedPtr<TMemoryStream> stream(Construct<TMemoryStream>());
     {
       TComponentWriter writer(*stream);
-      StreamBuilder(writer, input).Root();
+      StreamWriter sink(writer, input);
+      catalogue::WalkStream(sink);
       writer.FlushBuffer();
     }
-    Expect(static_cast<std::size_t>(stream->Size()) == catalogue::kStreamBytes,
+    Expect(static_cast<std::size_t>(stream->Size()) == catalogue::StreamBytes(),
            "stream length " + std::to_string(stream->Size()));
     std::ofstream file(argv[1], std::ios::binary | std::ios::trunc);
     file.write(reinterpret_cast<const char*>(stream->Memory()),

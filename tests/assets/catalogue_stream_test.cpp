@@ -186,7 +186,7 @@ TEST_F(EmbeddedMainWindow, IsWalkedToItsLastByteAndHasTheCataloguedLength) {
   EXPECT_EQ(walker->pos, data.size());
   EXPECT_EQ(data.back(), 0);  // the end of the root's children
 
-  EXPECT_EQ(data.size(), catalogue::kStreamBytes);
+  EXPECT_EQ(data.size(), catalogue::StreamBytes());
 }
 
 TEST_F(EmbeddedMainWindow, HasTheValueTagsOfTheCatalogue) {
@@ -308,11 +308,11 @@ TEST_F(EmbeddedMainWindow, StoresTheKeyTableColourTableAndEffectLists) {
   }
 }
 
-TEST_F(EmbeddedMainWindow, HasTheSixteenImageItemsOfTheCatalogue) {
+TEST_F(EmbeddedMainWindow, HasTheImageItemsOfTheCatalogue) {
   const auto& items = Items("ImageList");
-  ASSERT_EQ(items.size(), 16u);
+  ASSERT_EQ(items.size(), std::size_t(catalogue::kImageCount));
   int lastLedig = -1;
-  for (int i = 0; i < 16; ++i) {
+  for (int i = 0; i < catalogue::kImageCount; ++i) {
     SCOPED_TRACE("image " + std::to_string(i));
     const Properties& item = items[static_cast<std::size_t>(i)];
     const catalogue::ImageItem& want = catalogue::Images()[static_cast<std::size_t>(i)];
@@ -323,13 +323,13 @@ TEST_F(EmbeddedMainWindow, HasTheSixteenImageItemsOfTheCatalogue) {
     EXPECT_EQ(Find(item, "PatternHeight")->integer, 0);
     EXPECT_EQ(Find(item, "SystemMemory")->tag, 8);
     EXPECT_EQ(Find(item, "Transparent")->tag, want.transparent ? 9 : 8);
-    EXPECT_EQ(Find(item, "TransparentColor")->text, want.transparentColor);
+    EXPECT_EQ(Find(item, "TransparentColor")->text, want.transparentColor.ident);
     EXPECT_EQ(Find(item, "SkipWidth"), nullptr);
     const Value* data = Find(item, "Picture.Data");
-    ASSERT_EQ(data != nullptr, want.hasPicture);
+    ASSERT_EQ(data != nullptr, want.hasPicture());
     if (!data) continue;
     const auto b = data->binary;
-    ASSERT_EQ(static_cast<int>(b.size()), want.dataBytes);
+    ASSERT_EQ(static_cast<int>(b.size()), want.dataBytes());
     ASSERT_EQ(std::string(b.begin(), b.begin() + 5), "\x04TDIB");
     const std::size_t h = 5;
     EXPECT_EQ(LE(b, h, 4), 40u);
@@ -341,17 +341,17 @@ TEST_F(EmbeddedMainWindow, HasTheSixteenImageItemsOfTheCatalogue) {
     const std::uint32_t rows = ((want.width * want.bitCount + 31) / 32) * 4 * want.height;
     EXPECT_EQ(LE(b, h + 20, 4), rows);
     for (int f = 24; f < 40; f += 4) EXPECT_EQ(LE(b, h + f, 4), 0u) << f;
-    EXPECT_EQ(b.size(), 5 + 40 + 4u * want.colorTableEntries + rows);
+    EXPECT_EQ(b.size(), 5 + 40 + 4u * want.colorTableEntries() + rows);
   }
   // A lookup by name finds the last item of that name.
-  EXPECT_EQ(lastLedig, 7);
+  EXPECT_EQ(lastLedig, catalogue::Index(catalogue::Image::Ledig7));
 }
 
-TEST_F(EmbeddedMainWindow, HasTheNineteenWaveItemsWithOddDataUnpadded) {
+TEST_F(EmbeddedMainWindow, HasTheWaveItemsOfTheCatalogueWithOddDataUnpadded) {
   const auto& items = Items("DXWaveList1");
-  ASSERT_EQ(items.size(), 19u);
+  ASSERT_EQ(items.size(), std::size_t(catalogue::kWaveCount));
   int odd = 0;
-  for (int i = 0; i < 19; ++i) {
+  for (int i = 0; i < catalogue::kWaveCount; ++i) {
     SCOPED_TRACE("wave " + std::to_string(i));
     const Properties& item = items[static_cast<std::size_t>(i)];
     const catalogue::WaveItem& want = catalogue::Waves()[static_cast<std::size_t>(i)];
@@ -362,7 +362,7 @@ TEST_F(EmbeddedMainWindow, HasTheNineteenWaveItemsWithOddDataUnpadded) {
     const Value* wave = Find(item, "Wave.WAVE");
     ASSERT_NE(wave, nullptr);
     const auto b = wave->binary;
-    ASSERT_EQ(static_cast<int>(b.size()), want.valueBytes);
+    ASSERT_EQ(static_cast<int>(b.size()), want.valueBytes());
     EXPECT_EQ(std::string(b.begin(), b.begin() + 4), "RIFF");
     EXPECT_EQ(LE(b, 4, 4), b.size() - 8);
     EXPECT_EQ(std::string(b.begin() + 8, b.begin() + 16), "WAVEfmt ");
@@ -379,12 +379,12 @@ TEST_F(EmbeddedMainWindow, HasTheNineteenWaveItemsWithOddDataUnpadded) {
     const std::size_t dataAt = 20 + fmt;
     EXPECT_EQ(std::string(b.begin() + dataAt, b.begin() + dataAt + 4), "data");
     const std::uint32_t dataBytes = LE(b, dataAt + 4, 4);
-    EXPECT_EQ(static_cast<int>(dataBytes), want.dataBytes);
+    EXPECT_EQ(static_cast<int>(dataBytes), want.dataBytes());
     // The samples end the value: no pad byte after an odd chunk.
     EXPECT_EQ(dataAt + 8 + dataBytes, b.size());
     odd += dataBytes % 2;
   }
-  EXPECT_EQ(odd, 4);
+  EXPECT_GT(odd, 0) << "no odd length: the unpadded end went untested";
 }
 
 }  // namespace

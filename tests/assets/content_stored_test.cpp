@@ -39,11 +39,13 @@ std::vector<std::span<const std::uint8_t>> StoredValues(std::string_view Propert
 
 TEST(StoredContent, PicturesAreTheDrawnOnesAndReadBackPixelForPixel) {
   const auto values = StoredValues("Picture.Data");
-  ASSERT_EQ(values.size(), kDrawnPictureIndices.size());
+  std::vector<catalogue::Image> drawnImages;
+  for (const catalogue::ImageItem& item : catalogue::Images())
+    if (item.hasPicture()) drawnImages.push_back(item.id);
+  ASSERT_EQ(values.size(), drawnImages.size());
   for (std::size_t k = 0; k < values.size(); ++k) {
-    const int index = kDrawnPictureIndices[k];
-    SCOPED_TRACE("image " + std::to_string(index));
-    const DrawnPicture drawn = DrawPicture(index);
+    SCOPED_TRACE("image " + std::to_string(catalogue::Index(drawnImages[k])));
+    const DrawnPicture drawn = DrawPicture(drawnImages[k]);
     const auto value = values[k];
     const std::size_t table = drawn.colorTable.size() * 4;
     ASSERT_EQ(value.size(), 5 + 40 + table + drawn.bits.size());
@@ -84,10 +86,10 @@ TEST(StoredContent, PicturesAreTheDrawnOnesAndReadBackPixelForPixel) {
 
 TEST(StoredContent, SoundsAreTheSynthesisedOnesAndReadBackWhole) {
   const auto values = StoredValues("Wave.WAVE");
-  ASSERT_EQ(values.size(), static_cast<std::size_t>(kSynthesizedSoundCount));
-  for (int i = 0; i < kSynthesizedSoundCount; ++i) {
+  ASSERT_EQ(values.size(), static_cast<std::size_t>(catalogue::kWaveCount));
+  for (int i = 0; i < catalogue::kWaveCount; ++i) {
     SCOPED_TRACE("wave " + std::to_string(i));
-    const SynthesizedSound sound = SynthesizeSound(i);
+    const SynthesizedSound sound = SynthesizeSound(static_cast<catalogue::Wave>(i));
     TOwnedPtr<TMemoryStream> stream(Construct<TMemoryStream>());
     const auto value = values[static_cast<std::size_t>(i)];
     stream->WriteBuffer(value.data(), static_cast<std::int64_t>(value.size()));

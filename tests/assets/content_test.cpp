@@ -22,57 +22,61 @@ using dib_test::Distance;
 using dib_test::Pixels;
 using dib_test::Rgb;
 
+using catalogue::Image;
+using catalogue::Wave;
+
 struct PictureEntry {
   int index, width, height, bitCount, colorTableEntries, dataBytes;
   std::optional<Rgb> key;
 };
 
-// The image table: data bytes are 5 of class name, 40 of header, the colour table and the rows.
-const PictureEntry kPictures[] = {
-    {0, 63, 62, 4, 16, 2093, Rgb{255, 255, 0}},
-    {1, 91, 100, 24, 0, 27645, Rgb{255, 255, 255}},
-    {2, 19, 19, 4, 16, 337, Rgb{255, 255, 255}},
-    {3, 640, 480, 24, 0, 921645, std::nullopt},
-    {4, 40, 48, 8, 256, 2989, Rgb{0, 0, 0}},
-    {5, 74, 120, 24, 0, 26925, Rgb{255, 255, 255}},
-    {8, 70, 86, 24, 0, 18277, Rgb{255, 255, 255}},
-    {9, 66, 70, 24, 0, 14045, Rgb{255, 255, 255}},
-    {10, 51, 97, 24, 0, 15177, Rgb{255, 255, 255}},
-    {11, 45, 40, 24, 0, 5485, Rgb{255, 255, 255}},
-    {12, 33, 20, 24, 0, 2045, Rgb{0, 255, 255}},
-    {13, 34, 29, 8, 256, 2113, Rgb{255, 255, 255}},
-    {14, 20, 33, 24, 0, 2025, Rgb{0, 255, 255}},
-    {15, 250, 250, 24, 0, 188045, Rgb{255, 255, 255}},
-};
+// The catalogue's items that hold a picture, with the colour key as the pixels show it.
+const std::vector<PictureEntry>& Pictures() {
+  static const std::vector<PictureEntry> entries = [] {
+    std::vector<PictureEntry> out;
+    for (const catalogue::ImageItem& item : catalogue::Images()) {
+      if (!item.hasPicture()) continue;
+      const std::uint32_t c = item.transparentColor.value;  // 0x00BBGGRR
+      std::optional<Rgb> key;
+      if (item.transparent) {
+        key = Rgb{static_cast<std::uint8_t>(c & 0xFF), static_cast<std::uint8_t>(c >> 8 & 0xFF),
+                  static_cast<std::uint8_t>(c >> 16 & 0xFF)};
+      }
+      out.push_back({catalogue::Index(item.id), item.width, item.height, item.bitCount,
+                     item.colorTableEntries(), item.dataBytes(), key});
+    }
+    return out;
+  }();
+  return entries;
+}
 
 struct SoundEntry {
   int index, channels, rate, bits, dataBytes;
   bool looped;
 };
 
-const SoundEntry kSounds[] = {
-    {0, 1, 22050, 8, 9506, false},     {1, 1, 44100, 8, 58838, false},
-    {2, 1, 44100, 8, 14157, false},    {3, 2, 24000, 16, 239616, false},
-    {4, 2, 44100, 16, 129024, false},  {5, 2, 44100, 16, 1148912, false},
-    {6, 1, 8000, 8, 21966, true},      {7, 1, 8000, 8, 9167, false},
-    {8, 1, 44100, 16, 41472, false},   {9, 1, 11025, 8, 7708, false},
-    {10, 1, 11025, 8, 19202, false},   {11, 1, 22050, 8, 66582, false},
-    {12, 1, 11025, 8, 22914, false},   {13, 1, 8000, 8, 34339, false},
-    {14, 1, 11000, 8, 19227, false},   {15, 2, 44100, 16, 358400, false},
-    {16, 2, 44100, 16, 496172, false}, {17, 2, 44100, 16, 1613824, true},
-    {18, 2, 44100, 16, 774144, false},
-};
+const std::vector<SoundEntry>& Sounds() {
+  static const std::vector<SoundEntry> entries = [] {
+    std::vector<SoundEntry> out;
+    for (const catalogue::WaveItem& item : catalogue::Waves()) {
+      out.push_back({catalogue::Index(item.id), item.channels, item.samplesPerSecond,
+                     item.bitsPerSample, item.dataBytes(), item.looped});
+    }
+    return out;
+  }();
+  return entries;
+}
 
 // Pictures and sounds are made once for all tests.
 const DrawnPicture& Picture(int index) {
-  static std::vector<std::optional<DrawnPicture>> cache(16);
-  if (!cache[index]) cache[index] = DrawPicture(index);
+  static std::vector<std::optional<DrawnPicture>> cache(catalogue::kImageCount);
+  if (!cache[index]) cache[index] = DrawPicture(static_cast<Image>(index));
   return *cache[index];
 }
 
 const SynthesizedSound& Sound(int index) {
-  static std::vector<std::optional<SynthesizedSound>> cache(kSynthesizedSoundCount);
-  if (!cache[index]) cache[index] = SynthesizeSound(index);
+  static std::vector<std::optional<SynthesizedSound>> cache(catalogue::kWaveCount);
+  if (!cache[index]) cache[index] = SynthesizeSound(static_cast<Wave>(index));
   return *cache[index];
 }
 
@@ -92,7 +96,7 @@ std::vector<double> Samples(const SynthesizedSound& s, int channel) {
 }
 
 TEST(DrawnPictures, HaveTheCataloguesSizesFormatsAndDataLengths) {
-  for (const PictureEntry& e : kPictures) {
+  for (const PictureEntry& e : Pictures()) {
     SCOPED_TRACE(e.index);
     const DrawnPicture& p = Picture(e.index);
     EXPECT_EQ(p.width, e.width);
@@ -107,12 +111,19 @@ TEST(DrawnPictures, HaveTheCataloguesSizesFormatsAndDataLengths) {
   }
 }
 
-TEST(DrawnPictures, IndicesWithoutAPictureAreRefused) {
-  for (int index : {-1, 6, 7, 16}) EXPECT_THROW(DrawPicture(index), std::out_of_range);
+// Every item the catalogue stores without a picture, and every index outside it, is refused.
+TEST(DrawnPictures, ItemsWithoutAPictureAreRefused) {
+  std::vector<int> refused = {-1, catalogue::kImageCount};
+  for (const catalogue::ImageItem& item : catalogue::Images())
+    if (!item.hasPicture()) refused.push_back(catalogue::Index(item.id));
+  ASSERT_EQ(refused.size(), 4u);  // the two "Ledig" items
+  for (int index : refused) {
+    EXPECT_THROW(DrawPicture(static_cast<Image>(index)), std::out_of_range) << index;
+  }
 }
 
 TEST(DrawnPictures, ColourKeysCutClean) {
-  for (const PictureEntry& e : kPictures) {
+  for (const PictureEntry& e : Pictures()) {
     if (!e.key) continue;
     SCOPED_TRACE(e.index);
     const std::vector<Rgb> px = Pixels(Picture(e.index));
@@ -141,7 +152,7 @@ TEST(DrawnPictures, ColourKeysCutClean) {
 }
 
 TEST(DrawnPictures, TargetBoardRingsFollowTheScoringGrades) {
-  const std::vector<Rgb> px = Pixels(Picture(0));
+  const std::vector<Rgb> px = Pixels(Picture(catalogue::Index(Image::TargetBoard)));
   const int cx = 63 / 2, cy = 62 / 2;
   enum Paint { kRed, kCream, kNavy };
   const auto paint = [](const Rgb& c) {
@@ -170,7 +181,7 @@ TEST(DrawnPictures, TargetBoardRingsFollowTheScoringGrades) {
 }
 
 TEST(DrawnPictures, TheBackgroundsMiddleIsCalmerThanItsEdges) {
-  const std::vector<Rgb> px = Pixels(Picture(3));
+  const std::vector<Rgb> px = Pixels(Picture(catalogue::Index(Image::Bakgrund)));
   // Mean difference between neighbouring pixels: a busy area has many edges.
   const auto busyness = [&](int x0, int y0, int x1, int y1) {
     double sum = 0;
@@ -191,15 +202,15 @@ TEST(DrawnPictures, TheBackgroundsMiddleIsCalmerThanItsEdges) {
 }
 
 TEST(DrawnPictures, AreTheSameOnEveryCall) {
-  for (const PictureEntry& e : kPictures) {
-    const DrawnPicture again = DrawPicture(e.index);
+  for (const PictureEntry& e : Pictures()) {
+    const DrawnPicture again = DrawPicture(static_cast<Image>(e.index));
     EXPECT_EQ(again.bits, Picture(e.index).bits) << e.index;
     EXPECT_EQ(again.colorTable, Picture(e.index).colorTable) << e.index;
   }
 }
 
 TEST(SynthesizedSounds, HaveTheCataloguesFormatsAndDataLengths) {
-  for (const SoundEntry& e : kSounds) {
+  for (const SoundEntry& e : Sounds()) {
     SCOPED_TRACE(e.index);
     const SynthesizedSound& s = Sound(e.index);
     EXPECT_EQ(s.channels, e.channels);
@@ -207,12 +218,12 @@ TEST(SynthesizedSounds, HaveTheCataloguesFormatsAndDataLengths) {
     EXPECT_EQ(s.bitsPerSample, e.bits);
     EXPECT_EQ(s.data.size(), static_cast<std::size_t>(e.dataBytes));
   }
-  EXPECT_THROW(SynthesizeSound(-1), std::out_of_range);
-  EXPECT_THROW(SynthesizeSound(kSynthesizedSoundCount), std::out_of_range);
+  EXPECT_THROW(SynthesizeSound(static_cast<Wave>(-1)), std::out_of_range);
+  EXPECT_THROW(SynthesizeSound(Wave::Count), std::out_of_range);
 }
 
 TEST(SynthesizedSounds, StayBelowFullScaleWithoutOffset) {
-  for (const SoundEntry& e : kSounds) {
+  for (const SoundEntry& e : Sounds()) {
     SCOPED_TRACE(e.index);
     for (int ch = 0; ch < e.channels; ++ch) {
       const std::vector<double> x = Samples(Sound(e.index), ch);
@@ -229,7 +240,7 @@ TEST(SynthesizedSounds, StayBelowFullScaleWithoutOffset) {
 }
 
 TEST(SynthesizedSounds, OneShotsStartAndEndInSilence) {
-  for (const SoundEntry& e : kSounds) {
+  for (const SoundEntry& e : Sounds()) {
     if (e.looped) continue;
     SCOPED_TRACE(e.index);
     for (int ch = 0; ch < e.channels; ++ch) {
@@ -244,7 +255,7 @@ TEST(SynthesizedSounds, OneShotsStartAndEndInSilence) {
 TEST(SynthesizedSounds, FallSilentWithoutAStep) {
   // Wherever a sound goes quiet for a while (10 ms within one step of the 8-bit scale), the
   // millisecond before has already come down: a note or a noise cut off mid-way would click.
-  for (const SoundEntry& e : kSounds) {
+  for (const SoundEntry& e : Sounds()) {
     SCOPED_TRACE(e.index);
     const std::size_t quiet = e.rate / 100, before = e.rate / 1000;
     for (int ch = 0; ch < e.channels; ++ch) {
@@ -265,7 +276,7 @@ TEST(SynthesizedSounds, FallSilentWithoutAStep) {
 }
 
 TEST(SynthesizedSounds, LoopsAreContinuousAtTheSeam) {
-  for (const SoundEntry& e : kSounds) {
+  for (const SoundEntry& e : Sounds()) {
     if (!e.looped) continue;
     SCOPED_TRACE(e.index);
     for (int ch = 0; ch < e.channels; ++ch) {
@@ -310,7 +321,7 @@ double HeardLevelDb(const SynthesizedSound& s) {
 
 TEST(SynthesizedSounds, LevelsSitTogether) {
   std::vector<double> levels;
-  for (const SoundEntry& e : kSounds) levels.push_back(HeardLevelDb(Sound(e.index)));
+  for (const SoundEntry& e : Sounds()) levels.push_back(HeardLevelDb(Sound(e.index)));
   std::vector<double> sorted = levels;
   std::sort(sorted.begin(), sorted.end());
   const double median = sorted[sorted.size() / 2];
@@ -320,8 +331,8 @@ TEST(SynthesizedSounds, LevelsSitTogether) {
 }
 
 TEST(SynthesizedSounds, AreTheSameOnEveryCall) {
-  for (const SoundEntry& e : kSounds) {
-    EXPECT_EQ(SynthesizeSound(e.index).data, Sound(e.index).data) << e.index;
+  for (const SoundEntry& e : Sounds()) {
+    EXPECT_EQ(SynthesizeSound(static_cast<Wave>(e.index)).data, Sound(e.index).data) << e.index;
   }
 }
 

@@ -17,20 +17,14 @@
 #include <string>
 #include <vector>
 
+#include "assets/catalogue/catalogue.h"
 #include "assets/content/pictures.h"
 #include "assets/content/sounds.h"
 #include "platform/gdi/pixels.h"
 
 namespace {
 
-const char* const kImageNames[16] = {
-    "",      "Revolver", "Sikte",   "Bakgrund", "", "Bazooka", "Ledig", "Ledig",
-    "Plimo", "Tolvar",   "Grubbel", "Burgare",  "", "",        "",      "BossGrubbel"};
-const char* const kWaveNames[kSynthesizedSoundCount] = {
-    "Skott",     "Explosion", "Ricochet", "Revolver",    "Raaaaaap",   "Startup",
-    "HeartBeat", "ShotGun",   "Thump",    "Scream",      "",           "Korvash",
-    "ThankYou",  "",          "",         "PlimoScream", "WendleEats", "HeavyFottsteps",
-    "HeavyBurp"};
+using catalogue::Image;
 
 struct Rgb {
   std::uint8_t r, g, b;
@@ -118,8 +112,8 @@ void WriteWav(const std::filesystem::path& path, const SynthesizedSound& s) {
       .write(reinterpret_cast<const char*>(out.data()), static_cast<std::streamsize>(out.size()));
 }
 
-std::string Label(int index, const char* name) {
-  return std::to_string(index) + (name[0] ? std::string(" ") + name : std::string());
+std::string Label(int index, std::string_view name) {
+  return std::to_string(index) + (name.empty() ? std::string() : " " + std::string(name));
 }
 
 // All pictures on one sheet, the small ones enlarged, each with its index and name.
@@ -176,7 +170,9 @@ void WriteContactSheet(const std::filesystem::path& path,
     cairo_select_font_face(cr, "sans-serif", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_BOLD);
     cairo_set_font_size(cr, 12);
     cairo_move_to(cr, at.x, at.y + 13);
-    cairo_show_text(cr, Label(at.index, kImageNames[at.index]).c_str());
+    cairo_show_text(
+        cr,
+        Label(at.index, catalogue::Images().at(static_cast<std::size_t>(at.index)).name).c_str());
   }
   cairo_surface_flush(sheet);
   std::vector<Rgb> pixels(static_cast<std::size_t>(kSheetWidth) * height);
@@ -223,13 +219,16 @@ void WriteScene(const std::filesystem::path& path,
     throw std::out_of_range("no picture");
   };
   std::vector<Rgb> frame(640 * 480);
-  DrawKeyed(frame, picture(3), 0, 0, false);
+  DrawKeyed(frame, picture(catalogue::Index(Image::Bakgrund)), 0, 0, false);
   struct Placed {
     int index, left, top;
   };
-  const Placed scene[] = {{15, 380, 120}, {8, 90, 150},  {9, 250, 260}, {10, 470, 330},
-                          {5, 180, 60},   {0, 560, 40},  {8, 20, 330},  {9, 330, 90},
-                          {11, 95, 190},  {5, 296, 360}, {2, 345, 180}};
+  using enum catalogue::Image;
+  const Placed scene[] = {
+      {Index(BossGrubbel), 380, 120}, {Index(Plimo), 90, 150},   {Index(Tolvar), 250, 260},
+      {Index(Grubbel), 470, 330},     {Index(Bazooka), 180, 60}, {Index(TargetBoard), 560, 40},
+      {Index(Plimo), 20, 330},        {Index(Tolvar), 330, 90},  {Index(Burgare), 95, 190},
+      {Index(Bazooka), 296, 360},     {Index(Sikte), 345, 180}};
   for (const Placed& s : scene) DrawKeyed(frame, picture(s.index), s.left, s.top, true);
   WritePng(path, 640, 480, frame);
 }
@@ -245,11 +244,13 @@ int main(int argc, char** argv) {
   if (zoom) std::filesystem::create_directories(dir / "zoomed");
   try {
     std::vector<std::pair<int, DrawnPicture>> pictures;
-    for (int index : kDrawnPictureIndices) {
-      DrawnPicture p = DrawPicture(index);
+    for (const catalogue::ImageItem& item : catalogue::Images()) {
+      if (!item.hasPicture()) continue;
+      const int index = catalogue::Index(item.id);
+      DrawnPicture p = DrawPicture(item.id);
       char name[64];
-      std::snprintf(name, sizeof name, "image-%02d%s%s.png", index,
-                    kImageNames[index][0] ? "-" : "", kImageNames[index]);
+      std::snprintf(name, sizeof name, "image-%02d%s%.*s.png", index, item.name.empty() ? "" : "-",
+                    static_cast<int>(item.name.size()), item.name.data());
       const std::vector<Rgb> rgb = Decode(p);
       WritePng(dir / name, p.width, p.height, rgb);
       if (zoom) {
@@ -260,11 +261,12 @@ int main(int argc, char** argv) {
     }
     WriteContactSheet(dir / "contact-sheet.png", pictures);
     WriteScene(dir / "scene.png", pictures);
-    for (int i = 0; i < kSynthesizedSoundCount; ++i) {
+    for (const catalogue::WaveItem& item : catalogue::Waves()) {
       char name[64];
-      std::snprintf(name, sizeof name, "wave-%02d%s%s.wav", i, kWaveNames[i][0] ? "-" : "",
-                    kWaveNames[i]);
-      WriteWav(dir / name, SynthesizeSound(i));
+      std::snprintf(name, sizeof name, "wave-%02d%s%.*s.wav", catalogue::Index(item.id),
+                    item.name.empty() ? "" : "-", static_cast<int>(item.name.size()),
+                    item.name.data());
+      WriteWav(dir / name, SynthesizeSound(item.id));
     }
   } catch (const std::exception& e) {
     std::fprintf(stderr, "art-preview: %s\n", e.what());
