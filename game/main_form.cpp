@@ -5,6 +5,7 @@
 #include <string>
 
 #include "display/surface.h"
+#include "game/target_kinds.h"
 #include "platform/system/input.h"
 #include "toolkit/numeric.h"
 
@@ -12,28 +13,8 @@ TMainForm* MainForm = nullptr;
 
 namespace {
 
-// Pictures of the image list.
-constexpr int kTargetBox = 0;   // the 63 x 62 board: every target's box for leaving and sending out
-constexpr int kAimMark = 2;     // "Sikte"
-constexpr int kBackground = 3;  // "Bakgrund"
-constexpr int kGun = 5;         // "Bazooka"
-constexpr int kFirstTargetPicture = 5;  // target picture p is drawn with image p + 5
-constexpr int kHitMark = 11;            // "Burgare"
-constexpr int kBossPicture = 15;        // "BossGrubbel"
-
-// Sounds of the wave list.
-constexpr int kRicochet = 2;
-constexpr int kRaaaaaap = 4;
-constexpr int kStartup = 5;
-constexpr int kThump = 8;
-constexpr int kScream = 9;
-constexpr int kKorvash = 11;
-constexpr int kThankYou = 12;
-constexpr int kPlimoScream = 15;
-constexpr int kWendleEats = 16;
-constexpr int kHeavyFootsteps = 17;
-constexpr int kHeavyBurp = 18;
-constexpr int kLastWave = 18;
+using catalogue::Image;
+using catalogue::Wave;
 
 // The round.
 constexpr int kFirstTargets = 8;
@@ -45,7 +26,6 @@ constexpr std::int32_t kStartHardness = 10;  // before the first boss of a round
 constexpr std::int32_t kBossPoints = 200;    // for felling it
 constexpr std::int32_t kBossHitFactor = 4;
 constexpr std::int32_t kMarkFrames = 30;     // a hit target shows its mark this many frames more
-constexpr std::int32_t kLoudHit = 12;        // picture 5 hit with this or more says "Raaaaaap"
 constexpr std::int32_t kGunOffset = 3;       // the gun's middle this far left of the mouse
 constexpr std::int32_t kModeZeroRange = 70;  // mode 0: chance of a special picture is 8 in this
 constexpr std::int32_t kModeZeroSpecial = 8;
@@ -146,7 +126,7 @@ void TMainForm::NewGame() {
   for (TCowPlace& c : Cows) c.Taken = false;
   for (int i = 0; i < kFirstTargets; ++i) SpawnTarget();
   ShotGunReady = true;
-  PlayWave(kStartup);
+  PlayWave(Wave::Startup);
 }
 
 std::int32_t TMainForm::FindFreeSlot() {
@@ -196,7 +176,7 @@ void TMainForm::SpawnTarget() {
   TBoss& t = Tavlor[static_cast<std::size_t>(FindFreeSlot())];
   t.Direction = static_cast<TDirection>(Random(4));
   PlaceAtEdge(t, t.Direction, DXDraw->SurfaceWidth(), DXDraw->SurfaceHeight(),
-              ImageWidth(kTargetBox), ImageHeight(kTargetBox));
+              ImageWidth(Image::TargetBoard), ImageHeight(Image::TargetBoard));
   t.Speed = Random(3) + 1;
   t.ShotValue = -1;
   t.Delay = 0;
@@ -204,8 +184,11 @@ void TMainForm::SpawnTarget() {
   t.SoundPlaying = false;
   if (TavelMode == 0) {
     const std::int32_t r = Random(kModeZeroRange - TavlorCreated);
-    t.Picture = 5;
-    if (r < kModeZeroSpecial) t.Picture = Random(3) + 3;
+    t.Picture = kUsualKind;
+    if (r < kModeZeroSpecial) {
+      t.Picture = Random(static_cast<std::int32_t>(kTargetKinds.size()) - kFirstSpecialKind) +
+                  kFirstSpecialKind;
+    }
   } else {
     t.Picture = TavelMode - 1;
   }
@@ -215,7 +198,7 @@ void TMainForm::SpawnTarget() {
 void TMainForm::SpawnBoss() {
   Boss.Direction = static_cast<TDirection>(Random(4));
   PlaceAtEdge(Boss, Boss.Direction, DXDraw->SurfaceWidth(), DXDraw->SurfaceHeight(),
-              ImageWidth(kBossPicture), ImageHeight(kBossPicture));
+              ImageWidth(Image::BossGrubbel), ImageHeight(Image::BossGrubbel));
   Boss.Dead = false;
   Boss.Speed = 1;
   Boss.ShotValue = -1;
@@ -231,7 +214,7 @@ void TMainForm::DXTimerTimer(TObject*, std::int32_t) {
   if (!DXDraw->CanDraw()) return;
   TDirectDrawSurface* surface = DXDraw->Surface();
   surface->Fill(0);
-  DrawImage(kBackground, 0, 0);
+  DrawImage(Image::Bakgrund, 0, 0);
   if (startinggame) {
     TDirectDrawSurfaceCanvas* canvas = surface->Canvas();
     SetTitleFont();
@@ -264,7 +247,7 @@ void TMainForm::Move(TBoss& b) {
 }
 
 void TMainForm::MoveBoss() {
-  const std::int32_t w = ImageWidth(kBossPicture), h = ImageHeight(kBossPicture);
+  const std::int32_t w = ImageWidth(Image::BossGrubbel), h = ImageHeight(Image::BossGrubbel);
   Move(Boss);
   if (Boss.Top + h < 0 || Boss.Top > DXDraw->SurfaceHeight() || Boss.Left + w < 0 ||
       Boss.Left > DXDraw->SurfaceWidth()) {
@@ -275,14 +258,14 @@ void TMainForm::MoveBoss() {
     ShotFired = false;
     Boss.ShotValue =
         ShotScore(Boss.Left + w / 2, Boss.Top + h / 2, ShotPosX, ShotPosY) * kBossHitFactor;
-    PlayWave(kWendleEats);
+    PlayWave(Wave::WendleEats);
     Boss.ShotX = ShotPosX - Boss.Left;
     Boss.ShotY = ShotPosY - Boss.Top;
   }
 }
 
 void TMainForm::MoveTargets() {
-  const std::int32_t w0 = ImageWidth(kTargetBox), h0 = ImageHeight(kTargetBox);
+  const std::int32_t w0 = ImageWidth(Image::TargetBoard), h0 = ImageHeight(Image::TargetBoard);
   const std::int32_t last = AntalTavlor;  // read once: send-outs below may move it
   for (std::int32_t i = 0; i <= last; ++i) {
     TBoss& t = Tavlor[static_cast<std::size_t>(i)];
@@ -295,17 +278,12 @@ void TMainForm::MoveTargets() {
       continue;
     }
     if (!ShotFired || t.ShotValue != -1) continue;
-    const int k = t.Picture >= 3 ? t.Picture + kFirstTargetPicture : kTargetBox;
-    const std::int32_t w = ImageWidth(k), h = ImageHeight(k);
+    const TargetKind& kind = kTargetKinds.at(static_cast<std::size_t>(t.Picture));
+    const std::int32_t w = ImageWidth(kind.hitBox), h = ImageHeight(kind.hitBox);
     if (!ShotInside(t.Left, t.Top, w, h)) continue;
     ShotFired = false;
     t.ShotValue = TargetPoints(ShotScore(t.Left + w / 2, t.Top + h / 2, ShotPosX, ShotPosY));
-    switch (t.Picture) {
-      case 3: PlayWave(kPlimoScream); break;
-      case 4: PlayWave(kRicochet); break;
-      case 5: PlayWave(t.ShotValue >= kLoudHit ? kRaaaaaap : kWendleEats); break;
-      default: PlayWave(kScream); break;
-    }
+    PlayWave(t.ShotValue >= kLoudHit ? kind.loudHit : kind.hit);
     TotalScore += t.ShotValue;
     t.ShotX = ShotPosX - t.Left;
     t.ShotY = ShotPosY - t.Top;
@@ -320,17 +298,18 @@ bool TMainForm::ShotInside(std::int32_t x, std::int32_t y, std::int32_t w, std::
 }
 
 void TMainForm::DrawBoss() {
-  DrawImage(kBossPicture, Boss.Left, Boss.Top);
+  DrawImage(Image::BossGrubbel, Boss.Left, Boss.Top);
   const std::int32_t spotX = Boss.Left + Boss.ShotX, spotY = Boss.Top + Boss.ShotY;
   if (Boss.ShotValue >= 0 && !Boss.Dead) {
-    DrawImage(kHitMark, spotX - ImageWidth(kHitMark) / 2, spotY - ImageHeight(kHitMark) / 2);
+    DrawImage(Image::Burgare, spotX - ImageWidth(Image::Burgare) / 2,
+              spotY - ImageHeight(Image::Burgare) / 2);
     Boss.Hardness -= Boss.ShotValue;
     WriteCentred(Boss.ShotValue, spotX, spotY);
     Boss.ShotValue = -1;
     if (Boss.Hardness <= 0) {
-      StopWave(kHeavyFootsteps);
+      StopWave(Wave::HeavyFootsteps);
       Boss.Dead = true;
-      PlayWave(kHeavyBurp);
+      PlayWave(Wave::HeavyBurp);
       TotalScore += kBossPoints;
     }
   } else {
@@ -342,11 +321,12 @@ void TMainForm::DrawTargets() {
   for (std::int32_t i = AntalTavlor; i >= 0; --i) {
     TBoss& t = Tavlor[static_cast<std::size_t>(i)];
     if (!t.Visible) continue;
-    DrawImage(t.Picture + kFirstTargetPicture, t.Left, t.Top);
+    DrawImage(kTargetKinds.at(static_cast<std::size_t>(t.Picture)).drawn, t.Left, t.Top);
     if (t.ShotValue < 0) continue;
     ++t.Delay;
     const std::int32_t spotX = t.Left + t.ShotX, spotY = t.Top + t.ShotY;
-    DrawImage(kHitMark, spotX - ImageWidth(kHitMark) / 2, spotY - ImageHeight(kHitMark) / 2);
+    DrawImage(Image::Burgare, spotX - ImageWidth(Image::Burgare) / 2,
+              spotY - ImageHeight(Image::Burgare) / 2);
     WriteCentred(t.ShotValue, spotX, spotY);
   }
 }
@@ -354,7 +334,7 @@ void TMainForm::DrawTargets() {
 void TMainForm::CheckCount() {
   if (TavlorCreated == kBossAt) {
     SpawnBoss();
-    PlayWave(kHeavyFootsteps);
+    PlayWave(Wave::HeavyFootsteps);
   } else if (TavlorCreated >= kRoundLength && TavlorCreated <= kRoundOverUpTo) {
     playerIsDead = true;
   }
@@ -367,18 +347,20 @@ void TMainForm::FollowMouse() {
     states.Exclude(isButton1);
     DXInput->SetStates(states);
   }
-  Gun.AimLeft = MouseX - ImageWidth(kAimMark) / 2;
-  Gun.AimTop = MouseY - ImageHeight(kAimMark) / 2;
-  Gun.Gunleft = MouseX - ImageWidth(kGun) / 2 - kGunOffset;
+  Gun.AimLeft = MouseX - ImageWidth(Image::Sikte) / 2;
+  Gun.AimTop = MouseY - ImageHeight(Image::Sikte) / 2;
+  Gun.Gunleft = MouseX - ImageWidth(Image::Bazooka) / 2 - kGunOffset;
 }
 
 void TMainForm::EndRound() {
   ShotGunReady = false;
-  for (int i = 0; i <= kLastWave; ++i)
-    if (i != kKorvash && i != kThankYou) StopWave(i);
+  for (int i = 0; i < catalogue::kWaveCount; ++i) {
+    const auto wave = static_cast<Wave>(i);
+    if (wave != Wave::Korvash && wave != Wave::ThankYou) StopWave(wave);
+  }
   if (!PlayedEndScore) {
     PlayedEndScore = true;
-    PlayWave(Boss.Dead ? kThankYou : kKorvash);
+    PlayWave(Boss.Dead ? Wave::ThankYou : Wave::Korvash);
   }
 }
 
@@ -389,8 +371,8 @@ void TMainForm::DrawScore() {
   const std::string remaining = "Remaining: " + std::to_string(kRoundLength - TavlorCreated);
   canvas->TextOut(DXDraw->SurfaceWidth() - canvas->TextWidth(remaining), 1, remaining);
   canvas->Release();
-  DrawImage(kGun, Gun.Gunleft, DXDraw->SurfaceHeight() - ImageHeight(kGun));
-  DrawImage(kAimMark, Gun.AimLeft, Gun.AimTop);
+  DrawImage(Image::Bazooka, Gun.Gunleft, DXDraw->SurfaceHeight() - ImageHeight(Image::Bazooka));
+  DrawImage(Image::Sikte, Gun.AimLeft, Gun.AimTop);
 }
 
 void TMainForm::SetTitleFont() {
@@ -415,21 +397,23 @@ void TMainForm::WriteCentred(std::int32_t value, std::int32_t x, std::int32_t y)
   canvas->Release();
 }
 
-void TMainForm::DrawImage(int index, std::int32_t x, std::int32_t y) {
-  ImageList->Items()->Items(index)->Draw(DXDraw->Surface(), x, y, 0);
+void TMainForm::DrawImage(Image image, std::int32_t x, std::int32_t y) {
+  ImageList->Items()->Items(catalogue::Index(image))->Draw(DXDraw->Surface(), x, y, 0);
 }
 
-std::int32_t TMainForm::ImageWidth(int index) const {
-  return ImageList->Items()->Items(index)->Width();
+std::int32_t TMainForm::ImageWidth(Image image) const {
+  return ImageList->Items()->Items(catalogue::Index(image))->Width();
 }
 
-std::int32_t TMainForm::ImageHeight(int index) const {
-  return ImageList->Items()->Items(index)->Height();
+std::int32_t TMainForm::ImageHeight(Image image) const {
+  return ImageList->Items()->Items(catalogue::Index(image))->Height();
 }
 
-void TMainForm::PlayWave(int index) { DXWaveList1->Items()->Items(index)->Play(false); }
+void TMainForm::PlayWave(Wave wave) {
+  DXWaveList1->Items()->Items(catalogue::Index(wave))->Play(false);
+}
 
-void TMainForm::StopWave(int index) { DXWaveList1->Items()->Items(index)->Stop(); }
+void TMainForm::StopWave(Wave wave) { DXWaveList1->Items()->Items(catalogue::Index(wave))->Stop(); }
 
 // ---- Player input ----
 
@@ -449,7 +433,7 @@ void TMainForm::FireShot() {
   ShotPosY = MouseY;
   ShotFired = true;
   ShotGunReady = false;
-  PlayWave(kThump);
+  PlayWave(Wave::Thump);
   Timer1->SetEnabled(true);
 }
 

@@ -8,6 +8,7 @@
 #include <array>
 #include <cstdint>
 
+#include "assets/catalogue/catalogue.h"
 #include "display/dxdraw.h"
 #include "form/dxform.h"
 #include "images/imagelist.h"
@@ -32,7 +33,7 @@ struct TBoss {
   std::int32_t ShotX = 0;      // the last hit, relative to Left
   std::int32_t ShotY = 0;      // the last hit, relative to Top
   std::int32_t Delay = 0;      // targets: frames since the hit
-  std::int32_t Picture = 0;    // targets: 0 to 5, the drawn image, hit ellipse and hit sound
+  std::int32_t Picture = 0;    // targets: the kind, an index of kTargetKinds
   bool SoundPlaying = false;   // cleared when sent out; nothing reads it
   bool Dead = false;           // boss: felled
 };
@@ -130,11 +131,11 @@ class TMainForm : public TDXForm {
   void Move(TBoss& b);
   void WriteCentred(std::int32_t value, std::int32_t x, std::int32_t y);
   void SetTitleFont();
-  void DrawImage(int index, std::int32_t x, std::int32_t y);
-  std::int32_t ImageWidth(int index) const;
-  std::int32_t ImageHeight(int index) const;
-  void PlayWave(int index);
-  void StopWave(int index);
+  void DrawImage(catalogue::Image image, std::int32_t x, std::int32_t y);
+  std::int32_t ImageWidth(catalogue::Image image) const;
+  std::int32_t ImageHeight(catalogue::Image image) const;
+  void PlayWave(catalogue::Wave wave);
+  void StopWave(catalogue::Wave wave);
 };
 
 extern TMainForm* MainForm;

@@ -205,7 +205,7 @@ TEST_F(Chance, TheBossIsSentOutAnewInEveryFrameWhileTheCountStandsAtThirty) {
   form->TavlorCreated = 29;
   Frame();
   EXPECT_FALSE(form->Boss.Visible);
-  EXPECT_FALSE(Playing(kFootsteps));
+  EXPECT_FALSE(Playing(Wave::HeavyFootsteps));
 
   form->TavlorCreated = 30;
   for (int frame = 0; frame < 3; ++frame) {
@@ -214,8 +214,8 @@ TEST_F(Chance, TheBossIsSentOutAnewInEveryFrameWhileTheCountStandsAtThirty) {
     Frame();
     ExpectSentOut(form->Boss, boss, "frame " + std::to_string(frame));
     EXPECT_EQ(form->Boss.Hardness, 100);
-    EXPECT_TRUE(Playing(kFootsteps));
-    form->DXWaveList1->Items()->Items(kFootsteps)->Stop();  // started again in the next frame
+    EXPECT_TRUE(Playing(Wave::HeavyFootsteps));
+    WaveItem(Wave::HeavyFootsteps)->Stop();  // started again in the next frame
   }
 
   form->TavlorCreated = 31;
@@ -223,7 +223,7 @@ TEST_F(Chance, TheBossIsSentOutAnewInEveryFrameWhileTheCountStandsAtThirty) {
   const std::uint32_t seed = RandSeed;
   Frame();
   EXPECT_EQ(RandSeed, seed);
-  EXPECT_FALSE(Playing(kFootsteps));
+  EXPECT_FALSE(Playing(Wave::HeavyFootsteps));
   switch (sent.Direction) {
     case dtLeft: EXPECT_EQ(form->Boss.Left, sent.Left - 1); break;
     case dtRight: EXPECT_EQ(form->Boss.Left, sent.Left + 1); break;
@@ -245,7 +245,7 @@ TEST_F(Chance, ACountThatJumpsPastThirtyBringsNoBoss) {
   Frame();
   EXPECT_EQ(form->TavlorCreated, 31);
   EXPECT_FALSE(form->Boss.Visible);
-  EXPECT_FALSE(Playing(kFootsteps));
+  EXPECT_FALSE(Playing(Wave::HeavyFootsteps));
   for (std::int32_t count = 31; count < 50; ++count) {
     form->TavlorCreated = count;
     Frame();
@@ -254,8 +254,8 @@ TEST_F(Chance, ACountThatJumpsPastThirtyBringsNoBoss) {
   form->TavlorCreated = 50;
   Frame();
   EXPECT_TRUE(form->playerIsDead);
-  EXPECT_TRUE(Playing(kKorvash));
-  EXPECT_FALSE(Playing(kThankYou));
+  EXPECT_TRUE(Playing(Wave::Korvash));
+  EXPECT_FALSE(Playing(Wave::ThankYou));
 }
 
 }  // namespace

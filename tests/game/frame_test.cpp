@@ -26,16 +26,19 @@ class Screen : public GameWindow {
   template <class Scene>
   Shown Expected(Scene scene) {
     form->DXDraw->Surface()->Fill(0);
-    Image(kBackground, 0, 0);
+    Draw(Image::Bakgrund, 0, 0);
     scene();
     form->DXDraw->Flip();
     return *machine->LastFrame();
   }
 
-  std::int32_t W(int image) const { return form->ImageList->Items()->Items(image)->Width(); }
-  std::int32_t H(int image) const { return form->ImageList->Items()->Items(image)->Height(); }
-  void Image(int image, std::int32_t x, std::int32_t y) {
-    form->ImageList->Items()->Items(image)->Draw(form->DXDraw->Surface(), x, y, 0);
+  std::int32_t W(Image image) const { return Item(image)->Width(); }
+  std::int32_t H(Image image) const { return Item(image)->Height(); }
+  TPictureCollectionItem* Item(Image image) const {
+    return form->ImageList->Items()->Items(catalogue::Index(image));
+  }
+  void Draw(Image image, std::int32_t x, std::int32_t y) {
+    Item(image)->Draw(form->DXDraw->Surface(), x, y, 0);
   }
   // Text in the game's bold Comic Sans; `centred` puts its middle at (x, y) instead of its
   // top-left corner. Answers the text's width.
@@ -62,7 +65,7 @@ class Screen : public GameWindow {
   }
   // The hit mark centred on the spot, the points over it.
   void Hit(std::int32_t value, std::int32_t x, std::int32_t y) {
-    Image(kHitMark, x - W(kHitMark) / 2, y - H(kHitMark) / 2);
+    Draw(Image::Burgare, x - W(Image::Burgare) / 2, y - H(Image::Burgare) / 2);
     Number(value, x, y);
   }
   // The top lines, then the gun for a mouse at x and the aim mark on the mouse.
@@ -71,8 +74,8 @@ class Screen : public GameWindow {
     Title("Score: " + std::to_string(score), 1, 1);
     const std::string r = "Remaining: " + std::to_string(remaining);
     Title(r, 640 - Text(r, 0, 0, clNavy, 20, false, false), 1);
-    Image(kGun, mouseX - W(kGun) / 2 - 3, 480 - H(kGun));
-    Image(kAimMark, mouseX - W(kAimMark) / 2, mouseY - H(kAimMark) / 2);
+    Draw(Image::Bazooka, mouseX - W(Image::Bazooka) / 2 - 3, 480 - H(Image::Bazooka));
+    Draw(Image::Sikte, mouseX - W(Image::Sikte) / 2, mouseY - H(Image::Sikte) / 2);
   }
 
   // A click where the mouse is, gun reloaded at once.
@@ -138,14 +141,14 @@ TEST_F(Screen, ARoundInPlayShowsEverythingWhereItsRulesPutIt) {
   const Shown shown = GameFrame();
   ASSERT_EQ(grubbel.ShotValue, 15);
   const Shown expected = Expected([&] {
-    Image(kBoss, -60, 240);
+    Draw(Image::BossGrubbel, -60, 240);
     Number(100, -60 + 110, 240 + 70);
-    Image(1 + kFirstTargetImage, 500, 300);
-    Image(0 + kFirstTargetImage, 120, 300);
-    Image(5 + kFirstTargetImage, 300, 200);
+    Draw(Image::Ledig6, 500, 300);
+    Draw(Image::Bazooka, 120, 300);
+    Draw(Image::Grubbel, 300, 200);
     Hit(15, spotX, spotY);
-    Image(4 + kFirstTargetImage, 100, 150);
-    Image(3 + kFirstTargetImage, 60, 120);
+    Draw(Image::Tolvar, 100, 150);
+    Draw(Image::Plimo, 60, 120);
     Overlay(15, 50 - 31, 420, 330);
   });
   ExpectSame(shown, expected, "round in play");
@@ -165,7 +168,7 @@ TEST_F(Screen, ABossHitThenTheRoundsEndShowTheirNumbersAndAStillGun) {
   Shown shown = GameFrame();
   ASSERT_EQ(form->Boss.Hardness, 84);
   Shown expected = Expected([&] {
-    Image(kBoss, 200, 120);
+    Draw(Image::BossGrubbel, 200, 120);
     Hit(16, spotX, spotY);
     Overlay(0, 19, spotX, spotY);
   });
@@ -176,7 +179,7 @@ TEST_F(Screen, ABossHitThenTheRoundsEndShowTheirNumbersAndAStillGun) {
   shown = GameFrame();
   ASSERT_TRUE(form->playerIsDead);
   expected = Expected([&] {
-    Image(kBoss, 200, 120);
+    Draw(Image::BossGrubbel, 200, 120);
     Number(84, spotX, spotY);
     Overlay(0, -2, spotX, spotY);
   });

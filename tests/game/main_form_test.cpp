@@ -19,10 +19,12 @@ TEST_F(GameWindow, IsBuiltWithItsSevenComponentsAndTheCatalogue) {
   EXPECT_TRUE(form->KeyPreview());
   EXPECT_EQ(form->ImageList->Items()->Count(), 16);
   EXPECT_EQ(form->DXWaveList1->Items()->Count(), 19);
-  EXPECT_EQ(form->ImageList->Items()->Items(0)->Width(), 63);
-  EXPECT_EQ(form->ImageList->Items()->Items(15)->Height(), 250);
-  EXPECT_EQ(form->ImageList->Items()->Items(6)->Width(), 0);  // "Ledig": no picture
-  EXPECT_EQ(form->ImageList->Items()->Find("Ledig"), form->ImageList->Items()->Items(7));
+  EXPECT_EQ(form->ImageList->Items()->Items(catalogue::Index(Image::TargetBoard))->Width(), 63);
+  EXPECT_EQ(form->ImageList->Items()->Items(catalogue::Index(Image::BossGrubbel))->Height(), 250);
+  EXPECT_EQ(form->ImageList->Items()->Items(catalogue::Index(Image::Ledig6))->Width(),
+            0);  // no picture
+  EXPECT_EQ(form->ImageList->Items()->Find("Ledig"),
+            form->ImageList->Items()->Items(catalogue::Index(Image::Ledig7)));
   EXPECT_EQ(form->Timer1->Interval(), 1140u);
   EXPECT_FALSE(form->Timer1->Enabled());
   EXPECT_EQ(form->DXDraw->SurfaceWidth(), 640);

@@ -52,12 +52,12 @@ class Play : public GameWindow {
   bool FiresAt(int x, int y) {
     app->RunFor(kReloadMs + kFrameMs);
     EXPECT_TRUE(form->ShotGunReady);
-    form->DXWaveList1->Items()->Items(kThump)->Stop();
+    WaveItem(Wave::Thump)->Stop();
     machine->MoveMouse(Window(), x, y);
     machine->Click(Window(), x, y);
     app->RunFor(1);
-    const bool fired = !form->ShotGunReady && form->Timer1->Enabled() &&
-                       form->DXWaveList1->Items()->Items(kThump)->Playing();
+    const bool fired =
+        !form->ShotGunReady && form->Timer1->Enabled() && WaveItem(Wave::Thump)->Playing();
     EXPECT_EQ(form->MouseX, x);
     EXPECT_EQ(form->MouseY, y);
     return fired;

@@ -3,6 +3,7 @@
 // cannot be drawn, and the slot that waits while the loops stop short of it.
 #include <gtest/gtest.h>
 
+#include "game/target_kinds.h"
 #include "tests/support/game_window.h"
 
 namespace {
@@ -16,7 +17,7 @@ TEST_F(Round, TheBossTakesFortyAHitAtItsCentreAndFallsAtTheThirdFor200) {
   ParkAll();
   TBoss& boss = StillBoss(200, 100);
   ASSERT_TRUE(boss.Visible);
-  ASSERT_TRUE(Playing(kFootsteps));
+  ASSERT_TRUE(Playing(Wave::HeavyFootsteps));
   const std::int32_t cx = 200 + 250 / 2, cy = 100 + 250 / 2;
   const std::int32_t hardness[] = {60, 20, -20};
   for (std::int32_t left : hardness) {
@@ -27,8 +28,8 @@ TEST_F(Round, TheBossTakesFortyAHitAtItsCentreAndFallsAtTheThirdFor200) {
     EXPECT_EQ(form->TotalScore, left > 0 ? 0 : 200);
   }
   EXPECT_TRUE(boss.Dead);
-  EXPECT_FALSE(Playing(kFootsteps));
-  EXPECT_TRUE(Playing(kBurp));
+  EXPECT_FALSE(Playing(Wave::HeavyFootsteps));
+  EXPECT_TRUE(Playing(Wave::HeavyBurp));
 
   ShootAt(cx, cy);  // a felled boss still takes one more shot, and nothing off
   Frame();
@@ -42,12 +43,12 @@ TEST_F(Round, TheBossTakesFortyAHitAtItsCentreAndFallsAtTheThirdFor200) {
 
   form->TavlorCreated = 50;
   Frame();
-  EXPECT_TRUE(Playing(kThankYou));
-  EXPECT_FALSE(Playing(kKorvash));
+  EXPECT_TRUE(Playing(Wave::ThankYou));
+  EXPECT_FALSE(Playing(Wave::Korvash));
 
   // The felled boss stays felled into the next round: one in which no boss comes (the count
   // jumps past 30) ends with the thanks again.
-  form->DXWaveList1->Items()->Items(kThankYou)->Stop();
+  WaveItem(Wave::ThankYou)->Stop();
   Start(0);
   ParkAll();
   form->TavlorCreated = 31;
@@ -56,8 +57,8 @@ TEST_F(Round, TheBossTakesFortyAHitAtItsCentreAndFallsAtTheThirdFor200) {
   form->TavlorCreated = 50;
   Frame();
   EXPECT_TRUE(form->playerIsDead);
-  EXPECT_TRUE(Playing(kThankYou));
-  EXPECT_FALSE(Playing(kKorvash));
+  EXPECT_TRUE(Playing(Wave::ThankYou));
+  EXPECT_FALSE(Playing(Wave::Korvash));
 }
 
 // One shot hits one thing: the boss before any target, and the lower of two target slots.
@@ -91,22 +92,47 @@ TEST_F(Round, HitSoundsFollowThePictureAndAGrubbelsPoints) {
   ShootAt(100 + 31, 100 + 31);
   Frame();
   EXPECT_EQ(unseen.ShotValue, 25);
-  EXPECT_TRUE(Playing(kScream));
+  EXPECT_TRUE(Playing(Wave::Scream));
 
   // Grubbel's box is image 10, 51 x 97: its centre is (25, 48) in it.
   TBoss& grubbel = Place(1, 300, 200, 5);
   ShootAt(300 + 25, 200 + 48);
   Frame();
   EXPECT_EQ(grubbel.ShotValue, 25);
-  EXPECT_TRUE(Playing(kRaaaaaap));
-  EXPECT_FALSE(Playing(kWendleEats));
+  EXPECT_TRUE(Playing(Wave::Raaaaaap));
+  EXPECT_FALSE(Playing(Wave::WendleEats));
 
   TBoss& far = Place(2, 450, 200, 5);
   ShootAt(450 + 25, 200 + 48 + 40);  // 40 pixels below the centre: well under 12 points
   Frame();
   ASSERT_GE(far.ShotValue, 0);
   EXPECT_LT(far.ShotValue, 12);
-  EXPECT_TRUE(Playing(kWendleEats));
+  EXPECT_TRUE(Playing(Wave::WendleEats));
+}
+
+// Every kind of target names items the lists hold, its hit box has a picture whose size the
+// catalogue gives, and a hit in that box's centre scores full points with the kind's loud sound.
+TEST_F(Round, EveryTargetKindIsHitInTheCentreOfItsCataloguedBox) {
+  ASSERT_LT(kUsualKind, std::ssize(kTargetKinds));
+  ASSERT_LT(kFirstSpecialKind, std::ssize(kTargetKinds));
+  Start(0);
+  ParkAll();
+  for (std::size_t k = 0; k < kTargetKinds.size(); ++k) {
+    SCOPED_TRACE("kind " + std::to_string(k));
+    const TargetKind& kind = kTargetKinds[k];
+    ASSERT_LT(catalogue::Index(kind.drawn), catalogue::kImageCount);
+    ASSERT_LT(catalogue::Index(kind.hit), catalogue::kWaveCount);
+    ASSERT_LT(catalogue::Index(kind.loudHit), catalogue::kWaveCount);
+    const catalogue::ImageItem& box = catalogue::Item(kind.hitBox);
+    ASSERT_TRUE(box.hasPicture());
+    WaveItem(kind.loudHit)->Stop();
+    TBoss& target = Place(k, 200, 150, static_cast<std::int32_t>(k));
+    ShootAt(200 + box.width / 2, 150 + box.height / 2);
+    Frame();
+    EXPECT_EQ(target.ShotValue, 25);
+    EXPECT_TRUE(Playing(kind.loudHit));
+    target.Visible = false;
+  }
 }
 
 // A boss that walks off alive keeps its footsteps going until the round ends, which then ends
@@ -117,13 +143,13 @@ TEST_F(Round, ABossThatWalksOffAliveEndsTheRoundWithKorvash) {
   TBoss& boss = StillBoss(700, 100);  // beyond the right edge: it leaves in the next frame
   Frame();
   EXPECT_FALSE(boss.Visible);
-  EXPECT_TRUE(Playing(kFootsteps));
+  EXPECT_TRUE(Playing(Wave::HeavyFootsteps));
   form->TavlorCreated = 50;
   Frame();
   EXPECT_TRUE(form->playerIsDead);
-  EXPECT_FALSE(Playing(kFootsteps));
-  EXPECT_TRUE(Playing(kKorvash));
-  EXPECT_FALSE(Playing(kThankYou));
+  EXPECT_FALSE(Playing(Wave::HeavyFootsteps));
+  EXPECT_TRUE(Playing(Wave::Korvash));
+  EXPECT_FALSE(Playing(Wave::ThankYou));
 
   // Targets go on leaving and being replaced, no longer counted.
   form->Tavlor[0].Visible = true;
@@ -140,8 +166,8 @@ TEST_F(Round, ABossThatWalksOffAliveEndsTheRoundWithKorvash) {
   Frame();
   EXPECT_EQ(t.ShotValue, 25);
   EXPECT_EQ(form->TotalScore, 25);
-  EXPECT_FALSE(Playing(kScream));
-  EXPECT_TRUE(Playing(kKorvash));
+  EXPECT_FALSE(Playing(Wave::Scream));
+  EXPECT_TRUE(Playing(Wave::Korvash));
 }
 
 // A frame the display device cannot draw changes nothing; the next one goes on from there.

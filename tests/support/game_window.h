@@ -1,8 +1,8 @@
 // The game's main window built from its stored description on the headless machine and shown,
 // for one test, with the steps a test takes in it: frames as the frame timer calls them, a
 // round started by its function key, the mouse and shots at the drawing area, and targets and
-// the boss put where a test wants them. The numbers of the pictures and sounds of the game's
-// lists that tests name are declared here once.
+// the boss put where a test wants them, and the game's pictures and sounds by their catalogue
+// names.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "assets/catalogue/catalogue.h"
 #include "game/main_form.h"
 #include "platform/ddraw/service.h"
 #include "platform/system/input.h"
@@ -17,23 +18,9 @@
 
 class GameWindow : public HeadlessTest {
  protected:
-  // Entries of the image list, by the names they are stored with.
-  static constexpr int kAimMark = 2;           // "Sikte"
-  static constexpr int kBackground = 3;        // "Bakgrund"
-  static constexpr int kGun = 5;               // "Bazooka"
-  static constexpr int kFirstTargetImage = 5;  // a target's picture p is image p + 5
-  static constexpr int kHitMark = 11;          // "Burgare"
-  static constexpr int kBoss = 15;             // "BossGrubbel"
-
-  // Entries of the wave list, by the names they are stored with.
-  static constexpr int kRaaaaaap = 4;     // "Raaaaaap"
-  static constexpr int kThump = 8;        // "Thump": the shot
-  static constexpr int kScream = 9;       // "Scream"
-  static constexpr int kKorvash = 11;     // "Korvash": the sad fall
-  static constexpr int kThankYou = 12;    // "ThankYou"
-  static constexpr int kWendleEats = 16;  // "WendleEats"
-  static constexpr int kFootsteps = 17;   // "HeavyFottsteps": the boss walking
-  static constexpr int kBurp = 18;        // "HeavyBurp": the boss felled
+  // The items of the image list and the wave list, by their catalogue names.
+  using Image = catalogue::Image;
+  using Wave = catalogue::Wave;
 
   void SetUp() override {
     HeadlessTest::SetUp();
@@ -57,9 +44,7 @@ class GameWindow : public HeadlessTest {
   }
 
   // The mouse moved to (x, y) of the drawing area.
-  void MoveMouse(std::int32_t x, std::int32_t y) {
-    form->DXDrawMouseMove(form->DXDraw, {}, x, y);
-  }
+  void MoveMouse(std::int32_t x, std::int32_t y) { form->DXDrawMouseMove(form->DXDraw, {}, x, y); }
   // The left button alone pressed at (x, y): the gun fires if it is reloaded.
   void PressLeft(std::int32_t x, std::int32_t y) {
     form->DXDrawMouseDown(form->DXDraw, mbLeft, TShiftState{ssLeft}, x, y);
@@ -111,7 +96,10 @@ class GameWindow : public HeadlessTest {
     return b;
   }
 
-  bool Playing(int wave) { return form->DXWaveList1->Items()->Items(wave)->Playing(); }
+  TWaveCollectionItem* WaveItem(Wave wave) {
+    return form->DXWaveList1->Items()->Items(catalogue::Index(wave));
+  }
+  bool Playing(Wave wave) { return WaveItem(wave)->Playing(); }
 
   TMainForm* form = nullptr;
 };
