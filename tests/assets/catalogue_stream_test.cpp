@@ -189,10 +189,41 @@ TEST_F(EmbeddedMainWindow, IsWalkedToItsLastByteAndHasTheCataloguedLength) {
   EXPECT_EQ(data.size(), catalogue::StreamBytes());
 }
 
+// Counts the value tags the catalogue's records call for: the smallest integer tag (2, 3, 4),
+// string 6, identifier 7, false 8, true 9, binary 10, set 11, collection 14.
+class TagCounter : public catalogue::StreamSink {
+ public:
+  std::map<int, int> counts;
+
+  void Signature() override {}
+  void ShortString(std::string_view) override {}
+  void CollectionBegin() override { ++counts[14]; }
+  void ListBegin() override {}
+  void ListEnd() override {}
+  void Value(const catalogue::Setting& s) override {
+    using enum catalogue::ValueKind;
+    switch (s.kind) {
+      case Integer:
+        ++counts[s.integer >= -128 && s.integer < 128       ? 2
+                 : s.integer >= -32768 && s.integer < 32768 ? 3
+                                                            : 4];
+        break;
+      case Ident: ++counts[7]; break;
+      case String: ++counts[6]; break;
+      case Boolean: ++counts[s.integer ? 9 : 8]; break;
+      case Set: ++counts[11]; break;
+      case Binary: ++counts[10]; break;
+      case Collection: ADD_FAILURE() << "a collection comes as its items"; break;
+    }
+  }
+};
+
 TEST_F(EmbeddedMainWindow, HasTheValueTagsOfTheCatalogue) {
-  const std::map<int, int> expected = {{2, 70}, {3, 13},  {6, 29}, {7, 34}, {8, 46},
-                                       {9, 27}, {10, 38}, {11, 4}, {14, 3}};
-  EXPECT_EQ(walker->tagCounts, expected);
+  TagCounter expected;
+  catalogue::WalkStream(expected);
+  EXPECT_EQ(walker->tagCounts, expected.counts);
+  // Every kind of value is stored: the comparison above covers each.
+  EXPECT_EQ(expected.counts.size(), 9u);
 }
 
 void ExpectSettings(const std::string& who, const Properties& stored,

@@ -7,6 +7,7 @@
 #include <string>
 #include <utility>
 
+#include "game/target_kinds.h"
 #include "tests/support/game_window.h"
 #include "toolkit/numeric.h"
 
@@ -39,7 +40,7 @@ class Draws {
       s.picture = 5;
       if ((*this)(70 - created) < 8) {
         s.secondDraw = true;
-        s.picture = (*this)(3) + 3;
+        s.picture = (*this)(std::ssize(kTargetKinds) - 3) + 3;  // kind 3 or a later one
       }
     } else {
       s.picture = mode - 1;

@@ -17,8 +17,8 @@ TEST_F(GameWindow, IsBuiltWithItsSevenComponentsAndTheCatalogue) {
   EXPECT_EQ(form->ClientWidth(), 640);
   EXPECT_EQ(form->ClientHeight(), 480);
   EXPECT_TRUE(form->KeyPreview());
-  EXPECT_EQ(form->ImageList->Items()->Count(), 16);
-  EXPECT_EQ(form->DXWaveList1->Items()->Count(), 19);
+  EXPECT_EQ(form->ImageList->Items()->Count(), catalogue::kImageCount);
+  EXPECT_EQ(form->DXWaveList1->Items()->Count(), catalogue::kWaveCount);
   EXPECT_EQ(form->ImageList->Items()->Items(catalogue::Index(Image::TargetBoard))->Width(), 63);
   EXPECT_EQ(form->ImageList->Items()->Items(catalogue::Index(Image::BossGrubbel))->Height(), 250);
   EXPECT_EQ(form->ImageList->Items()->Items(catalogue::Index(Image::Ledig6))->Width(),
