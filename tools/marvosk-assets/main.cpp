@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "assets/catalogue/catalogue.h"
 #include "picture/dib.h"
 #include "sound/wave.h"
 #include "toolkit/streams.h"
@@ -194,7 +195,7 @@ struct Output {
 };
 
 // The program's icon: the boss, its white background transparent.
-constexpr int kIconPicture = 15;
+constexpr int kIconPicture = catalogue::Index(catalogue::Image::BossGrubbel);
 constexpr std::uint8_t kIconKey[3] = {255, 255, 255};
 
 std::string FileName(const char* Kind, const StoredValue& Value, const char* Extension) {
