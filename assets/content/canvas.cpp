@@ -52,6 +52,16 @@ Canvas::Canvas(int width, int height)
   cairo_set_line_cap(cr_, CAIRO_LINE_CAP_ROUND);
 }
 
+Canvas::Canvas(cairo_surface_t* target, int width, int height, double scale)
+    : width_(width),
+      height_(height),
+      surface_(cairo_surface_reference(target)),
+      cr_(cairo_create(surface_)) {
+  cairo_scale(cr_, scale, scale);
+  cairo_set_line_join(cr_, CAIRO_LINE_JOIN_ROUND);
+  cairo_set_line_cap(cr_, CAIRO_LINE_CAP_ROUND);
+}
+
 Canvas::~Canvas() {
   cairo_destroy(cr_);
   cairo_surface_destroy(surface_);

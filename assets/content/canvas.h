@@ -51,10 +51,14 @@ Pattern Radial(double cx, double cy, double r0, double r1, std::initializer_list
 Pattern RadialFocus(double fx, double fy, double cx, double cy, double r,
                     std::initializer_list<Stop> stops);
 
-// A transparent ARGB32 surface of the picture's size with a cairo context on it.
+// A transparent ARGB32 surface of the picture's size with a cairo context on it, or a context
+// on a surface of the caller's (an SVG document, a larger image) drawn in the picture's units.
 class Canvas {
  public:
   Canvas(int width, int height);
+  // Draws onto `target` (kept referenced while the canvas lives), `scale` target pixels to a
+  // picture unit. Pixel() answers only for an image surface.
+  Canvas(cairo_surface_t* target, int width, int height, double scale);
   ~Canvas();
   Canvas(const Canvas&) = delete;
   Canvas& operator=(const Canvas&) = delete;

@@ -46,15 +46,25 @@ PictureFormat FormatOf(const catalogue::ImageItem& item) {
   return {item.width, item.height, item.bitCount, key};
 }
 
+const PictureRecipe& RecipeOf(Image image) {
+  for (const PictureRecipe& recipe : kRecipes)
+    if (recipe.image == image) return recipe;
+  throw std::out_of_range("image item holds no picture");
+}
+
 }  // namespace
 
 DrawnPicture DrawPicture(Image image) {
-  for (const PictureRecipe& recipe : kRecipes) {
-    if (recipe.image != image) continue;
-    const PictureFormat format = FormatOf(catalogue::Item(image));
-    Canvas canvas(format.width, format.height);
-    recipe.draw(canvas);
-    return artwork::Finish(canvas, format);
-  }
-  throw std::out_of_range("image item holds no picture");
+  const PictureRecipe& recipe = RecipeOf(image);
+  const PictureFormat format = FormatOf(catalogue::Item(image));
+  Canvas canvas(format.width, format.height);
+  recipe.draw(canvas);
+  return artwork::Finish(canvas, format);
+}
+
+void DrawPictureOn(Image image, cairo_surface_t* target, double scale) {
+  const PictureRecipe& recipe = RecipeOf(image);
+  const catalogue::ImageItem& item = catalogue::Item(image);
+  Canvas canvas(target, item.width, item.height, scale);
+  recipe.draw(canvas);
 }

@@ -3,6 +3,8 @@
 // colour table, padded bottom-up rows), ready to be wrapped as a device-independent bitmap.
 #pragma once
 
+#include <cairo.h>
+
 #include <array>
 #include <cstdint>
 #include <vector>
@@ -19,6 +21,11 @@ struct DrawnPicture {
   // 24-bit pixels as blue, green, red.
   std::vector<std::uint8_t> bits;
 };
+
+// Draws the picture of an image item as it is drawn before it is stored, smooth and on a
+// transparent background, onto a cairo surface: `scale` surface pixels to a picture pixel. For
+// the program's icons at any size. Throws std::out_of_range for an item that holds no picture.
+void DrawPictureOn(catalogue::Image image, cairo_surface_t* target, double scale);
 
 // The picture of an image item, in the catalogue's size, bits per pixel and transparent colour.
 // Throws std::out_of_range for an item that holds no picture. The same item gives the same
