@@ -15,6 +15,7 @@
 #include <fstream>
 #include <iterator>
 #include <map>
+#include <random>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -334,14 +335,20 @@ int FillAndClose(int Fd, const std::function<bool(std::FILE*)>& Fill, bool Sync)
 // Makes the hidden new file for Name in Folder and answers it open for writing, with its name in
 // Path; -1 with errno when it cannot be made. The system gives it the permissions of any newly
 // made file (its mask, a folder's default access list) as it creates it, so there is nothing to
-// work out here. Its name stays within what a folder allows; a name that is taken (left over by
-// an earlier process of the same number) is passed over for the next.
+// work out here. Its name stays within what a folder allows and ends in random digits, so that
+// no one can take it beforehand; a name that is taken all the same is passed over for the next.
 int MakeHiddenFile(const std::filesystem::path& Folder, const std::string& Name,
                    std::string& Path) {
   static std::atomic<unsigned> made{0};
+  std::random_device random;
   for (int attempt = 0;; ++attempt) {
-    const std::string suffix = "." + std::to_string(::getpid()) + "." + std::to_string(made++);
-    Path = (Folder / ("." + Name.substr(0, NAME_MAX - 1 - suffix.size()) + suffix)).string();
+    char suffix[64];
+    std::snprintf(suffix, sizeof suffix, ".%ld.%u.%08x", static_cast<long>(::getpid()), made++,
+                  static_cast<unsigned>(random()));
+    std::string hidden = ".";
+    hidden.append(Name, 0, NAME_MAX - 1 - std::strlen(suffix));
+    hidden += suffix;
+    Path = (Folder / hidden).string();
     const int fd = ::open(Path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd >= 0 || errno != EEXIST || attempt == 99) return fd;
   }

@@ -113,7 +113,9 @@ void WriteWav(const std::filesystem::path& path, const SynthesizedSound& s) {
 }
 
 std::string Label(int index, std::string_view name) {
-  return std::to_string(index) + (name.empty() ? std::string() : " " + std::string(name));
+  std::string label = std::to_string(index);
+  if (!name.empty()) label.append(" ").append(name);
+  return label;
 }
 
 // All pictures on one sheet, the small ones enlarged, each with its index and name.
