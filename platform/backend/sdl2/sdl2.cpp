@@ -56,6 +56,16 @@ bool AskedFor(const char* driver) {
   return asked && SDL_strcasecmp(asked, driver) == 0;
 }
 
+// Whether SDL leaves a window's decorations alive when it destroys the window. SDL 2.26 on
+// Wayland hides a window drawn with client-side decorations by making the decorations invisible
+// and destroys it without ever releasing them; the compositor goes on configuring them (when the
+// focus moves, for instance), and their handler then reads the destroyed window's freed memory
+// and crashes the program. Such a window is only hidden and kept to the end.
+bool KeepsDecorationsOfDestroyedWindows() {
+  const char* driver = SDL_GetCurrentVideoDriver();
+  return driver && SDL_strcasecmp(driver, "wayland") == 0;
+}
+
 // Keeps every library loaded now in memory until the process ends. SDL unloads the desktop's GL
 // driver as it shuts down, and the driver keeps a few blocks for the life of the process; once
 // unloaded, the leak checker can tell neither whose they are nor that they are not ours, and
@@ -78,6 +88,7 @@ Sdl2Backend::~Sdl2Backend() {
   FScreens.clear();  // renderers go before their windows
   CloseAudio();
   for (const auto& [h, window] : FWindows) SDL_DestroyWindow(window);
+  for (SDL_Window* window : FParked) SDL_DestroyWindow(window);
   PinLoadedLibraries();  // and whatever came later, such as the audio driver's libraries
   SDL_QuitSubSystem(kSubsystems);
 }
@@ -134,12 +145,22 @@ bool Sdl2Backend::CreateWindow(HWND window, const WindowSpec& spec) {
 void Sdl2Backend::DestroyWindow(HWND window) {
   SDL_Window* s = Find(window);
   if (!s) return;
+  const bool park = KeepsDecorationsOfDestroyedWindows();
+  // A window that has just left full screen has not yet shown the compositor a picture in its
+  // new state; hidden before it has, weston goes on covering the whole output for it. So it
+  // shows its last picture once more before it goes.
+  if (const auto it = FScreens.find(window); park && it != FScreens.end()) it->second->Redraw();
   FScreens.erase(window);
   FWindowIds.erase(SDL_GetWindowID(s));
   FWindows.erase(window);
   FMoves.Forget(window);
   std::erase_if(FPending, [window](const MSG& m) { return m.hwnd == window; });
-  SDL_DestroyWindow(s);
+  if (!park) {
+    SDL_DestroyWindow(s);
+    return;
+  }
+  SDL_HideWindow(s);
+  FParked.push_back(s);
 }
 
 bool Sdl2Backend::ShowWindow(HWND window, bool visible) {
@@ -345,6 +366,11 @@ std::unique_ptr<Backend> Create() {
   SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
   // A game in a window should not switch the desktop's compositor off.
   SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
+  // The program never moves the mouse pointer. SDL puts it back after each switch to or from
+  // full screen, and on Wayland, where nothing may move the pointer, it would do so by locking
+  // the pointer for good while it is hidden (as the game hides it): mouse positions would then
+  // be summed up from movements and drift away from where the pointer is.
+  SDL_SetHint(SDL_HINT_VIDEO_WAYLAND_EMULATE_MOUSE_WARP, "0");
   if (SDL_InitSubSystem(kSubsystems) != 0) {
     std::fprintf(stderr, "sdl2: cannot start SDL's video: %s\n", SDL_GetError());
     return nullptr;

@@ -43,6 +43,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/backend/backend.h"
 #include "platform/backend/sdl2/move_tracker.h"
@@ -64,6 +65,7 @@ class Sdl2Backend final : public Backend {
   const char* Name() const override { return "sdl2"; }
   // Makes the window hidden. Answers false, with SDL's reason on stderr, when SDL cannot.
   bool CreateWindow(HWND window, const WindowSpec& spec) override;
+  // On Wayland the SDL window is only hidden, and destroyed when the backend ends.
   void DestroyWindow(HWND window) override;
   bool ShowWindow(HWND window, bool visible) override;
   void MinimizeWindow(HWND window) override;
@@ -116,7 +118,10 @@ class Sdl2Backend final : public Backend {
   std::map<HWND, SDL_Window*> FWindows;
   std::map<HWND, std::unique_ptr<Screen>> FScreens;  // windows that have shown a frame
   std::map<std::uint32_t, HWND> FWindowIds;          // SDL's window ID to the platform's handle
-  std::deque<MSG> FPending;                          // translated, not yet taken
+  // Windows the platform destroyed that stay hidden until the backend ends, where SDL would
+  // leave their decorations reading freed memory (sdl2.cpp, KeepsDecorationsOfDestroyedWindows).
+  std::vector<SDL_Window*> FParked;
+  std::deque<MSG> FPending;  // translated, not yet taken
   MoveTracker FMoves;
   std::uint32_t FButtons = 0;  // SDL's mask of the mouse buttons held
 
