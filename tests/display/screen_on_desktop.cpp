@@ -1,8 +1,9 @@
 // The display device in a real window: a still picture of pure colours, fine enough that any
-// shift, scaling or format error shows, is drawn into the back buffer and presented every frame.
-// After each start of the device (window mode, then full screen after Alt+Enter) the back
-// buffer is written as OUT/back-window.ppm or OUT/back-full.ppm, for screen_e2e.sh to compare
-// with screenshots of the desktop.
+// shift, scaling or format error shows, is drawn into the back buffer and presented every frame;
+// in a window, frames after the first present only a square of it each, which must leave the
+// rest of the window showing. After each start of the device (window mode, then full screen
+// after Alt+Enter) the back buffer is written as OUT/back-window.ppm or OUT/back-full.ppm, for
+// screen_e2e.sh to compare with screenshots of the desktop.
 //   screen_on_desktop OUT
 #include <cstdio>
 #include <iterator>
@@ -14,6 +15,7 @@
 #include "platform/backend/sdl2/sdl2.h"
 #include "platform/ddraw/service.h"
 #include "platform/system/machine.h"
+#include "platform/system/windows.h"
 #include "timing_input/dxtimer.h"
 #include "toolkit/application.h"
 #include "toolkit/timer.h"
@@ -38,7 +40,7 @@ class TScreenForm : public TDXForm {
   TDXDraw* Draw = nullptr;
   TDXTimer* Frames = nullptr;
   std::string Out;
-  bool DumpNext = false;
+  int Presented = 0;  // frames since the device started
   std::uint32_t Device[std::size(kColours)] = {};
 
   void Build() {
@@ -65,24 +67,43 @@ class TScreenForm : public TDXForm {
   }
   void Started(TObject*) {
     Frames->SetEnabled(true);
-    DumpNext = true;
+    Presented = 0;
   }
   void Stopped(TObject*) { Frames->SetEnabled(false); }
+
+  // In a window, the first frame after each start of the device is presented whole and the
+  // next kPartialFrames only a square of it each, straight onto the screen: the window must go
+  // on showing the whole picture. The back buffer is written out after them.
+  static constexpr int kPartialFrames = 4;
+  static constexpr int kSquare = 32;
 
   void Frame(TObject*, std::int32_t) {
     if (!Draw->CanDraw()) return;
     TDirectDrawSurface* s = Draw->Surface();
-    if (DumpNext)  // the device values of the colours, once per start of the device
+    if (Presented == 0) {  // the device values of the colours, once per start of the device
       for (std::size_t i = 0; i < std::size(kColours); ++i) Device[i] = s->ColorMatch(kColours[i]);
-    for (int y = 0; y < kHeight; ++y)
-      for (int x = 0; x < kWidth; ++x) s->SetPixel(x, y, Device[PatternAt(x, y)]);
-    if (DumpNext) Dump(s);
-    Draw->Flip();
+      for (int y = 0; y < kHeight; ++y)
+        for (int x = 0; x < kWidth; ++x) s->SetPixel(x, y, Device[PatternAt(x, y)]);
+    }
+    const bool window = !Draw->Options().Contains(doFullScreen);
+    if (Presented == 0 || !window) {
+      Draw->Flip();
+    } else {
+      platform::POINT p{0, 0};
+      platform::ClientToScreen(Draw->Handle(), p);
+      const int left = 100 + 40 * (Presented % 8), top = 100 + 30 * (Presented % 4);
+      const TRect square = Rect(left, top, left + kSquare, top + kSquare);
+      DDBLTFX fx{};
+      fx.dwSize = sizeof fx;
+      Draw->Primary()->Blt(Rect(p.x + left, p.y + top, p.x + left + kSquare, p.y + top + kSquare),
+                           square, DDBLT_WAIT, fx, s);
+    }
+    ++Presented;
+    if (Presented == (window ? 1 + kPartialFrames : 1)) Dump(s);
   }
 
   // The back buffer's own pixels, each widened from the surface's format to 8 bits a channel.
   void Dump(TDirectDrawSurface* s) {
-    DumpNext = false;
     const bool full = Draw->Options().Contains(doFullScreen);
     const std::string path = Out + (full ? "/back-full.ppm" : "/back-window.ppm");
     // Written aside and renamed, so that a reader never sees half a picture.

@@ -22,10 +22,6 @@ std::uint32_t SdlFormatOf(const FrameView& frame) {
   }
 }
 
-SDL_Rect SdlRect(const RECT& r) {
-  return SDL_Rect{r.left, r.top, r.right - r.left, r.bottom - r.top};
-}
-
 RECT Clip(const RECT& r, int width, int height) {
   return RECT{
       std::clamp<std::int32_t>(r.left, 0, width), std::clamp<std::int32_t>(r.top, 0, height),
@@ -59,40 +55,59 @@ bool Screen::MakeRenderer() {
   return FRenderer != nullptr;
 }
 
+void Screen::ShownSize(int& width, int& height) const {
+  if (FFullScreen) {
+    width = FEmulatedWidth;
+    height = FEmulatedHeight;
+  } else {
+    SDL_GetWindowSize(FWindow, &width, &height);
+  }
+  width = std::max(width, 1);
+  height = std::max(height, 1);
+}
+
 bool Screen::MakeTexture(const FrameView& frame) {
   const std::uint32_t format = SdlFormatOf(frame);
-  if (FTexture && format == FTextureFormat && frame.width == FTextureWidth &&
-      frame.height == FTextureHeight)
+  int width = 0, height = 0;
+  ShownSize(width, height);
+  if (FTexture && format == FTextureFormat && width == FTextureWidth && height == FTextureHeight)
     return true;
   if (FTexture) SDL_DestroyTexture(FTexture);
-  FTexture =
-      SDL_CreateTexture(FRenderer, format, SDL_TEXTUREACCESS_STREAMING, frame.width, frame.height);
+  FTexture = SDL_CreateTexture(FRenderer, format, SDL_TEXTUREACCESS_STREAMING, width, height);
   if (!FTexture) {
-    std::fprintf(stderr, "sdl2: cannot hold a %dx%d frame: %s\n", frame.width, frame.height,
-                 SDL_GetError());
+    std::fprintf(stderr, "sdl2: cannot hold a %dx%d picture: %s\n", width, height, SDL_GetError());
     return false;
   }
   FTextureFormat = format;
-  FTextureWidth = frame.width;
-  FTextureHeight = frame.height;
+  FTextureWidth = width;
+  FTextureHeight = height;
+  // What no presentation has reached yet shows black.
+  const int bytes = SDL_BYTESPERPIXEL(format);
+  const std::vector<std::uint8_t> black(static_cast<std::size_t>(width) * height * bytes, 0);
+  SDL_UpdateTexture(FTexture, nullptr, black.data(), width * bytes);
   return true;
 }
 
-void Screen::Upload(const FrameView& frame, const RECT& source) {
-  const SDL_Rect area = SdlRect(source);
-  if (area.w <= 0 || area.h <= 0) return;
+void Screen::Upload(const FrameView& frame, const RECT& source, const RECT& target) {
+  // The part of the frame that lands inside what the window shows.
+  const int left = std::max<int>(0, -target.left), top = std::max<int>(0, -target.top);
+  const int right = std::min<int>(source.right - source.left, FTextureWidth - target.left);
+  const int bottom = std::min<int>(source.bottom - source.top, FTextureHeight - target.top);
+  if (right <= left || bottom <= top) return;
+  const SDL_Rect at{target.left + left, target.top + top, right - left, bottom - top};
+  const int fromX = source.left + left, fromY = source.top + top;
   if (frame.bitCount != 8) {
-    const std::uint8_t* first = frame.Row(source.top) + source.left * (frame.bitCount / 8);
-    SDL_UpdateTexture(FTexture, &area, first, static_cast<int>(frame.pitch));
+    const std::uint8_t* first = frame.Row(fromY) + fromX * (frame.bitCount / 8);
+    SDL_UpdateTexture(FTexture, &at, first, static_cast<int>(frame.pitch));
     return;
   }
-  FConverted.resize(static_cast<std::size_t>(area.w) * static_cast<std::size_t>(area.h));
+  FConverted.resize(static_cast<std::size_t>(at.w) * static_cast<std::size_t>(at.h));
   std::uint32_t* out = FConverted.data();
-  for (int y = source.top; y < source.bottom; ++y) {
-    const std::uint8_t* in = frame.Row(y) + source.left;
-    for (int x = 0; x < area.w; ++x) *out++ = frame.palette ? frame.palette[in[x]] & 0xFFFFFF : 0;
+  for (int y = fromY; y < fromY + at.h; ++y) {
+    const std::uint8_t* in = frame.Row(y) + fromX;
+    for (int x = 0; x < at.w; ++x) *out++ = frame.palette ? frame.palette[in[x]] & 0xFFFFFF : 0;
   }
-  SDL_UpdateTexture(FTexture, &area, FConverted.data(), area.w * 4);
+  SDL_UpdateTexture(FTexture, &at, FConverted.data(), at.w * 4);
 }
 
 Viewport Screen::CurrentViewport() {
@@ -104,21 +119,13 @@ Viewport Screen::CurrentViewport() {
 void Screen::Render() {
   SDL_SetRenderDrawColor(FRenderer, 0, 0, 0, 255);
   SDL_RenderClear(FRenderer);
-  const SDL_Rect from = SdlRect(FSource);
-  SDL_Rect to = SdlRect(FTarget);
+  SDL_Rect to{0, 0, FTextureWidth, FTextureHeight};
   if (FFullScreen) {
-    // The target is in emulated pixels; the viewport scales the emulated screen to the monitor.
+    // The viewport scales the emulated screen to the monitor.
     const Viewport v = CurrentViewport();
-    const auto sx = [&](int p) {
-      return v.x + static_cast<int>(static_cast<std::int64_t>(p) * v.width / v.emulatedWidth);
-    };
-    const auto sy = [&](int p) {
-      return v.y + static_cast<int>(static_cast<std::int64_t>(p) * v.height / v.emulatedHeight);
-    };
-    to = SDL_Rect{sx(FTarget.left), sy(FTarget.top), sx(FTarget.right) - sx(FTarget.left),
-                  sy(FTarget.bottom) - sy(FTarget.top)};
+    to = SDL_Rect{v.x, v.y, v.width, v.height};
   }
-  SDL_RenderCopy(FRenderer, FTexture, &from, &to);
+  SDL_RenderCopy(FRenderer, FTexture, nullptr, &to);
   SDL_RenderPresent(FRenderer);
 }
 
@@ -130,9 +137,11 @@ void Screen::Present(const FrameView& frame, const RECT& source, const RECT& tar
     SDL_RenderSetVSync(FRenderer, waitVBlank ? 1 : 0);
     FVSync = waitVBlank ? 1 : 0;
   }
-  FSource = Clip(source, frame.width, frame.height);
-  FTarget = target;
-  Upload(frame, FSource);
+  const RECT clipped = Clip(source, frame.width, frame.height);
+  // The target may start where the source was cut off.
+  const RECT placed{target.left + (clipped.left - source.left),
+                    target.top + (clipped.top - source.top), 0, 0};
+  Upload(frame, clipped, placed);
   FShown = true;
   Render();
   FirstFramePresented();

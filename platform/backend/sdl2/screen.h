@@ -1,6 +1,8 @@
-// What one window shows: an SDL renderer with a streaming texture that holds the last frame
-// presented in it, in the frame's own pixel format where SDL has one (8-bit frames are turned
-// into 32 bits through their palette), and the window's full-screen state with its viewport.
+// What one window shows: an SDL renderer with a streaming texture that holds the picture shown
+// (the window's client area, or in full screen the emulated screen), each presentation written
+// into it where its target lies, in the frame's own pixel format where SDL has one (8-bit frames
+// are turned into 32 bits through their palette); and the window's full-screen state with its
+// viewport.
 #pragma once
 
 #include <cstdint>
@@ -37,8 +39,10 @@ class Screen {
   POINT ToEmulated(int x, int y);
 
  private:
+  // The size of the picture shown, in the coordinates of the presentations' targets.
+  void ShownSize(int& width, int& height) const;
   bool MakeTexture(const FrameView& frame);
-  void Upload(const FrameView& frame, const RECT& source);
+  void Upload(const FrameView& frame, const RECT& source, const RECT& target);
   void Render();
   Viewport CurrentViewport();
 
@@ -49,7 +53,6 @@ class Screen {
   int FTextureWidth = 0, FTextureHeight = 0;
   int FVSync = -1;                        // as last set on the renderer; -1 before
   std::vector<std::uint32_t> FConverted;  // 8-bit rows through the palette
-  RECT FSource, FTarget;                  // of the last presentation
   bool FShown = false;                    // something was presented
   bool FFullScreen = false;
   int FEmulatedWidth = 0, FEmulatedHeight = 0;
