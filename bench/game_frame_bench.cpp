@@ -12,7 +12,6 @@
 #include <cstring>
 #include <vector>
 
-#include "assets/catalogue/catalogue.h"
 #include "bench/ratio.h"
 #include "game/main_form.h"
 #include "platform/backend/headless/headless.h"

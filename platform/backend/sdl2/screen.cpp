@@ -88,13 +88,13 @@ bool Screen::MakeTexture(const FrameView& frame) {
   return true;
 }
 
-void Screen::Upload(const FrameView& frame, const RECT& source, const RECT& target) {
+void Screen::Upload(const FrameView& frame, const RECT& source, POINT target) {
   // The part of the frame that lands inside what the window shows.
-  const int left = std::max<int>(0, -target.left), top = std::max<int>(0, -target.top);
-  const int right = std::min<int>(source.right - source.left, FTextureWidth - target.left);
-  const int bottom = std::min<int>(source.bottom - source.top, FTextureHeight - target.top);
+  const int left = std::max<int>(0, -target.x), top = std::max<int>(0, -target.y);
+  const int right = std::min<int>(source.right - source.left, FTextureWidth - target.x);
+  const int bottom = std::min<int>(source.bottom - source.top, FTextureHeight - target.y);
   if (right <= left || bottom <= top) return;
-  const SDL_Rect at{target.left + left, target.top + top, right - left, bottom - top};
+  const SDL_Rect at{target.x + left, target.y + top, right - left, bottom - top};
   const int fromX = source.left + left, fromY = source.top + top;
   if (frame.bitCount != 8) {
     const std::uint8_t* first = frame.Row(fromY) + fromX * (frame.bitCount / 8);
@@ -138,10 +138,10 @@ void Screen::Present(const FrameView& frame, const RECT& source, const RECT& tar
     FVSync = waitVBlank ? 1 : 0;
   }
   const RECT clipped = Clip(source, frame.width, frame.height);
-  // The target may start where the source was cut off.
-  const RECT placed{target.left + (clipped.left - source.left),
-                    target.top + (clipped.top - source.top), 0, 0};
-  Upload(frame, clipped, placed);
+  // Where the source was cut off, its place moves with it.
+  Upload(
+      frame, clipped,
+      POINT{target.left + (clipped.left - source.left), target.top + (clipped.top - source.top)});
   FShown = true;
   Render();
   FirstFramePresented();

@@ -42,7 +42,9 @@ class Screen {
   // The size of the picture shown, in the coordinates of the presentations' targets.
   void ShownSize(int& width, int& height) const;
   bool MakeTexture(const FrameView& frame);
-  void Upload(const FrameView& frame, const RECT& source, const RECT& target);
+  // Writes the source rectangle of the frame into the texture with its top-left corner at
+  // `target`, as far as the texture reaches.
+  void Upload(const FrameView& frame, const RECT& source, POINT target);
   void Render();
   Viewport CurrentViewport();
 
