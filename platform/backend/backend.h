@@ -45,6 +45,16 @@ struct FrameView {
   const std::uint8_t* Row(int y) const { return top + y * pitch; }
 };
 
+// Room for pixels read back from a window: rows top first, in the format the frames presented
+// to the window had (16 bits 5-6-5 or 5-5-5, 24 or 32 bits; never 8).
+struct FrameTarget {
+  std::uint8_t* top = nullptr;
+  std::ptrdiff_t pitch = 0;
+  int width = 0, height = 0;
+  int bitCount = 32;
+  bool rgb555 = false;
+};
+
 // The output device's stream: signed 16-bit samples, channels interleaved.
 struct AudioSpec {
   int rate = 48000;  // frames per second
@@ -126,6 +136,19 @@ class Backend {
   // next presentation.
   virtual void Present(HWND window, const FrameView& frame, const RECT& source, const RECT& target,
                        bool waitVBlank) = 0;
+  // Reading back what a framed window shows. ReadsShown: the window can give back the pixels
+  // of frames presented to it, so its presenter need not keep its own copy of them. ReadShown
+  // writes the `rect` of the client area (client coordinates, the size of `into`) as the window
+  // shows it now, when the window holds all of it unstretched, in the format of `into`; else it
+  // writes nothing and answers false.
+  virtual bool ReadsShown(HWND window) {
+    (void)window;
+    return false;
+  }
+  virtual bool ReadShown(HWND window, const RECT& rect, const FrameTarget& into) {
+    (void)window, (void)rect, (void)into;
+    return false;
+  }
   // Full screen: the window alone covers the monitor and holds an emulated screen of
   // width x height pixels, scaled to fit without changing the monitor's mode. Its client area
   // and every mouse position are then in the emulated screen's pixels. Off: the window is a

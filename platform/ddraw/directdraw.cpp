@@ -539,7 +539,11 @@ std::size_t VideoMemoryFree() { return Service().videoTotal - Service().videoUse
 
 void SetHighColorLayout(bool fiveFiveFive) { Service().fiveFiveFive = fiveFiveFive; }
 
-void SetPresenter(Presenter presenter) { Service().presenter = std::move(presenter); }
+void SetPresenter(Presenter presenter) {
+  SettleKeptOnDesktop();
+  Service().presenter = std::move(presenter);
+  Service().presentsOnDesktop = false;
+}
 
 std::size_t PresentedFrames() { return Service().frames; }
 
@@ -558,7 +562,9 @@ void RegisterService() {
   s.videoTotal = std::max(kDefaultVideoMemory, s.videoUsed);
   s.exclusiveOwner = nullptr;
   s.exclusiveWindow = 0;
+  SettleKeptOnDesktop();
   s.presenter = PresentOnDesktop;
+  s.presentsOnDesktop = true;
   s.frames = 0;
   s.vblankAsked = false;
   s.fullScreenWindow = 0;

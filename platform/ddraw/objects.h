@@ -65,6 +65,10 @@ class Clipper final : public IDirectDrawClipper {
 // A colour fill of the whole surface is only noted, and done when the pixels are next needed:
 // a frame that is cleared and then covered by an opaque copy of a whole picture (as every
 // frame of the game is) then never pays for the clearing.
+struct Memory;
+// Fetches back from the desktop the part of the screen noted in `screen.shown`; see Memory.
+void FetchFromDesktop(Memory& screen);
+
 struct Memory {
   // From calloc: a large block comes as fresh zero pages, so the parts of a big surface that
   // nothing draws (the screen outside the windows) cost no memory.
@@ -78,11 +82,29 @@ struct Memory {
   bool lost = false;
   bool fillPending = false;
   std::uint32_t fillValue = 0;
-  // Does the noted fill, if any; every reader and writer of the pixels calls it first.
+  // The screen in window mode: a rectangle that a plain copy sent from its source straight to
+  // the window showing it, without writing it here (SendStraightToDesktop). The window holds
+  // those pixels, and they are fetched back from it when the memory is next read or written;
+  // so a frame is copied once on its way to the desktop, not twice. Always newer than a fill.
+  struct Shown {
+    bool pending = false;
+    RECT rect{};      // on the screen
+    HWND window = 0;  // the top-level window showing it
+    POINT client{};   // the screen position of the window's client area when it was shown
+  } shown;
+  // Does the noted fill and fetches back what only the desktop holds, if anything; every
+  // reader and writer of the pixels calls it first.
   void Settle() {
-    if (!fillPending) return;
+    if (fillPending) {
+      fillPending = false;
+      FillBlock(block, RECT{0, 0, block.width, block.height}, fillValue);
+    }
+    if (shown.pending) FetchFromDesktop(*this);
+  }
+  // The whole surface is about to be written over: nothing noted is needed any more.
+  void Forget() {
     fillPending = false;
-    FillBlock(block, RECT{0, 0, block.width, block.height}, fillValue);
+    shown.pending = false;
   }
   ~Memory();
 };
@@ -137,7 +159,10 @@ class Surface final : public IDirectDrawSurface7 {
   template <class Desc>
   HRESULT LockInto(const RECT* rect, Desc* desc);
   bool Busy() const { return FLocked || FDCOut; }
+  // Tells the presenter that `changed` of the screen is new: from the screen's own pixels, or
+  // from `pixels` whose top-left pixel lies at `origin` on the screen.
   void Present(const RECT& changed);
+  void Present(const RECT& changed, const gdi::PixelBlock& pixels, POINT origin);
 
   ULONG FRefs = 1;
   std::shared_ptr<Memory> FMemory;
@@ -208,6 +233,8 @@ struct ServiceState {
   DirectDraw* exclusiveOwner = nullptr;
   HWND exclusiveWindow = 0;
   Presenter presenter;
+  bool presentsOnDesktop = false;   // the presenter is PresentOnDesktop
+  Memory* keptOnDesktop = nullptr;  // the memory with a part only the desktop holds, if any
   std::size_t frames = 0;
   bool vblankAsked = false;   // WaitForVerticalBlank since the last frame
   HWND fullScreenWindow = 0;  // the top-level window the desktop shows full screen
@@ -216,6 +243,15 @@ struct ServiceState {
 // The exclusive window covers the monitor with the current mode; or is a window again.
 void EnterFullScreen(HWND window);
 void LeaveFullScreen();
+// Window mode: whether a plain copy of `rect` of the screen, for the window the screen's
+// clipper names, may go straight from its source to the desktop without being written into
+// the screen's memory: the desktop shows the window, the rectangle lies inside the window's
+// client area, and the desktop can give it back. If so, the screen's memory notes it, and
+// what it noted before is fetched back first unless the new rectangle covers it.
+bool SendStraightToDesktop(Memory& screen, HWND window, const RECT& rect);
+// Fetches back the part of the screen only the desktop holds, if any: before the desktop is
+// changed under it (full screen, another presenter).
+void SettleKeptOnDesktop();
 ServiceState& Service();
 
 gdi::PixelFormat ModeFormat(int bitCount);

@@ -38,9 +38,13 @@ void SetHighColorLayout(bool fiveFiveFive);
 
 // A frame that reached the screen: the primary surface's pixels, the rectangle of them that
 // changed, the palette of an 8-bit screen, and the window the frame is for (0: full screen).
+// For PresentOnDesktop, a plain copy into the screen in window mode may instead hand over the
+// copy's source, whose top-left pixel lands at `origin` on the screen; any other presenter is
+// always given the screen's own pixels, with `origin` (0, 0).
 struct PresentedFrame {
   gdi::PixelBlock pixels;
-  RECT changed;
+  POINT origin{};
+  RECT changed;  // in screen coordinates
   const PALETTEENTRY* palette = nullptr;
   const gdi::Rgb* colors = nullptr;  // the same palette as 0x00RRGGBB
   HWND window = 0;

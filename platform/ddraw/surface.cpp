@@ -33,6 +33,7 @@ bool SameFormat(const gdi::PixelFormat& a, const gdi::PixelFormat& b) {
 }  // namespace
 
 Memory::~Memory() {
+  if (Service().keptOnDesktop == this) Service().keptOnDesktop = nullptr;
   if (video) Service().videoUsed -= std::min(Service().videoUsed, bytes);
 }
 
@@ -70,13 +71,21 @@ ULONG Surface::Release() {
 }
 
 void Surface::Present(const RECT& changed) {
+  if (this != Service().primary) return;
+  FMemory->Settle();
+  Present(changed, FMemory->block, POINT{0, 0});
+}
+
+void Surface::Present(const RECT& changed, const gdi::PixelBlock& pixels, POINT origin) {
   ServiceState& s = Service();
   if (this != s.primary) return;
   ++s.frames;
   if (!s.presenter) return;
-  FMemory->Settle();
+  // What the desktop alone holds of another screen memory is fetched before the desktop changes.
+  if (s.keptOnDesktop && s.keptOnDesktop != FMemory.get()) s.keptOnDesktop->Settle();
   PresentedFrame frame;
-  frame.pixels = FMemory->block;
+  frame.pixels = pixels;
+  frame.origin = origin;
   frame.changed = changed;
   frame.palette = FPalette ? FPalette->Entries() : nullptr;
   frame.colors = FPalette ? FPalette->Colors() : nullptr;
@@ -107,6 +116,7 @@ HRESULT Surface::Blt(const RECT* destRect, IDirectDrawSurface* srcInterface, con
     if (!fx) return DDERR_INVALIDPARAMS;
     const std::uint32_t value = fx->dwFillColor;
     if (!FClipper && d == whole) {
+      FMemory->Forget();
       FMemory->fillPending = true;
       FMemory->fillValue = value;
     } else {
@@ -143,9 +153,18 @@ HRESULT Surface::Blt(const RECT* destRect, IDirectDrawSurface* srcInterface, con
            src->FSourceKey.dwColorSpaceHighValue & bits};
   }
   src->FMemory->Settle();
-  // An opaque copy over the whole surface makes a noted fill needless.
+  // Window mode: a plain copy inside the window goes to the desktop from its source.
+  const bool plain = !key.active && !mirrorLeftRight && !mirrorUpDown &&
+                     d.right - d.left == s.right - s.left && d.bottom - d.top == s.bottom - s.top &&
+                     src->FMemory != FMemory;
+  if (plain && this == Service().primary && FClipper && area.size() == 1 &&
+      Intersect(d, area[0]) == d && SendStraightToDesktop(*FMemory, FClipper->Window(), d)) {
+    Present(d, from, POINT{d.left - s.left, d.top - s.top});
+    return DD_OK;
+  }
+  // An opaque copy over the whole surface makes what was noted needless.
   if (!key.active && !FClipper && d == whole && src->FMemory != FMemory)
-    FMemory->fillPending = false;
+    FMemory->Forget();
   else
     FMemory->Settle();
   for (const RECT& a : area) StretchBlock(to, d, a, from, s, mirrorLeftRight, mirrorUpDown, key);
@@ -180,7 +199,7 @@ HRESULT Surface::BltFast(DWORD x, DWORD y, IDirectDrawSurface* srcInterface, con
   src->FMemory->Settle();
   const bool covers = x == 0 && y == 0 && right == to.width && bottom == to.height;
   if (!key.active && covers && src->FMemory != FMemory)
-    FMemory->fillPending = false;
+    FMemory->Forget();
   else
     FMemory->Settle();
   CopyBlock(to, static_cast<int>(x), static_cast<int>(y), from, s, key);
@@ -395,7 +414,7 @@ HRESULT Surface::Restore() {
     if (!s || !s->FMemory->lost) continue;
     Memory& m = *s->FMemory;
     if (m.pixels) std::memset(m.pixels.get(), kRestoredFill, m.bytes);
-    m.fillPending = false;
+    m.Forget();
     m.lost = false;
   }
   return DD_OK;

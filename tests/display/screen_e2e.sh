@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The display device on a real desktop (a virtual X screen of 1280x1024): the window shows
-# exactly the pixels of the back buffer, and after Alt+Enter full screen shows them scaled by
+# exactly the pixels of the back buffer, the screen surface gives them back from the window,
+# and after Alt+Enter full screen shows them scaled by
 # two (the largest whole factor) in the middle of the screen, bars above and below.
 #   screen_e2e.sh SCREEN_ON_DESKTOP
 set -euo pipefail
@@ -17,6 +18,10 @@ xvfb-run -a -n 180 -s "-screen 0 1280x1024x24" bash -c '
   wait_for() { for _ in $(seq 100); do [ -s "$1" ] && return 0; sleep 0.1; done; return 1; }
   "$PROGRAM" "$OUT" > "$OUT/log" 2>&1 & pid=$!
   wait_for "$OUT/back-window.ppm" || fail "no frame in window mode"
+  # What went to the window is what the screen surface gives back.
+  differ=$(compare -metric AE "$OUT/screen-window.ppm" "$OUT/back-window.ppm" null: 2>&1 || true)
+  echo "the screen surface at the window: $differ pixels differ from the back buffer"
+  [ "$differ" = 0 ] || fail "the screen surface does not give back what the window shows"
   win=$(xdotool search --onlyvisible --name "^Screen check$" | head -1)
   info=$(xwininfo -id "$win")
   x=$(awk "/Absolute upper-left X:/ {print \$4}" <<<"$info")

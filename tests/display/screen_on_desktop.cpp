@@ -3,7 +3,9 @@
 // in a window, frames after the first present only a square of it each, which must leave the
 // rest of the window showing. After each start of the device (window mode, then full screen
 // after Alt+Enter) the back buffer is written as OUT/back-window.ppm or OUT/back-full.ppm, for
-// screen_e2e.sh to compare with screenshots of the desktop.
+// screen_e2e.sh to compare with screenshots of the desktop; in window mode the screen surface's
+// pixels at the window's place, as the desktop gives them back, go to OUT/screen-window.ppm
+// first.
 //   screen_on_desktop OUT
 #include <cstdio>
 #include <iterator>
@@ -99,13 +101,22 @@ class TScreenForm : public TDXForm {
                            square, DDBLT_WAIT, fx, s);
     }
     ++Presented;
-    if (Presented == (window ? 1 + kPartialFrames : 1)) Dump(s);
+    if (Presented != (window ? 1 + kPartialFrames : 1)) return;
+    if (window) {
+      platform::POINT p{0, 0};
+      platform::ClientToScreen(Draw->Handle(), p);
+      TDirectDrawSurface* screen = Draw->Primary();
+      if (!screen->Lock()) return;
+      Dump(screen, "/screen-window.ppm", p.x, p.y);
+      screen->UnLock();
+    }
+    Dump(s, window ? "/back-window.ppm" : "/back-full.ppm", 0, 0);
   }
 
-  // The back buffer's own pixels, each widened from the surface's format to 8 bits a channel.
-  void Dump(TDirectDrawSurface* s) {
-    const bool full = Draw->Options().Contains(doFullScreen);
-    const std::string path = Out + (full ? "/back-full.ppm" : "/back-window.ppm");
+  // 640x480 pixels of a surface from (left, top) on, each widened from the surface's format to
+  // 8 bits a channel.
+  void Dump(TDirectDrawSurface* s, const char* name, int left, int top) {
+    const std::string path = Out + name;
     // Written aside and renamed, so that a reader never sees half a picture.
     const std::string part = path + ".part";
     FILE* f = std::fopen(part.c_str(), "wb");
@@ -122,7 +133,7 @@ class TScreenForm : public TDXForm {
     std::fprintf(f, "P6\n%d %d\n255\n", kWidth, kHeight);
     for (int y = 0; y < kHeight; ++y)
       for (int x = 0; x < kWidth; ++x) {
-        const std::uint32_t v = s->GetPixel(x, y);
+        const std::uint32_t v = s->GetPixel(left + x, top + y);
         const unsigned char rgb[3] = {channel(v, pf.dwRBitMask), channel(v, pf.dwGBitMask),
                                       channel(v, pf.dwBBitMask)};
         std::fwrite(rgb, 1, 3, f);

@@ -245,6 +245,30 @@ void HeadlessBackend::Present(HWND window, const FrameView& frame, const RECT& s
   if (FKeepAll) FAllFrames.push_back(f);
 }
 
+bool HeadlessBackend::ReadShown(HWND window, const RECT& rect, const FrameTarget& into) {
+  const auto it = FLastFrames.find(window);
+  if (it == FLastFrames.end() || !Record(window)) return false;
+  const CapturedFrame& f = it->second;
+  const RECT& t = f.target;
+  const bool unstretched = t.right - t.left == f.width && t.bottom - t.top == f.height;
+  if (!unstretched || f.bitCount != into.bitCount || f.bitCount == 8 ||
+      (f.bitCount == 16 && f.rgb555 != into.rgb555) || rect.right - rect.left != into.width ||
+      rect.bottom - rect.top != into.height || rect.left < t.left || rect.top < t.top ||
+      rect.right > t.right || rect.bottom > t.bottom || into.width <= 0 || into.height <= 0)
+    return false;
+  const std::size_t bytesPerPixel = static_cast<std::size_t>(f.bitCount) / 8;
+  const std::size_t rowBytes = static_cast<std::size_t>(into.width) * bytesPerPixel;
+  for (int y = 0; y < into.height; ++y) {
+    const std::size_t row = static_cast<std::size_t>(rect.top - t.top + y);
+    const std::size_t column = static_cast<std::size_t>(rect.left - t.left);
+    std::memcpy(
+        into.top + y * into.pitch,
+        f.pixels.data() + (row * static_cast<std::size_t>(f.width) + column) * bytesPerPixel,
+        rowBytes);
+  }
+  return true;
+}
+
 const CapturedFrame* HeadlessBackend::LastFrame(HWND window) const {
   const auto it = FLastFrames.find(window ? window : FLastPresented);
   return it == FLastFrames.end() ? nullptr : &it->second;

@@ -11,7 +11,8 @@
 // Showing a window gives it the keyboard focus at once, unless that is switched off.
 //
 // Presentation: every frame presented is captured (the last one per window always, all of them
-// when asked), with the vertical-blank waits counted. Full screen puts a window's client area
+// when asked), with the vertical-blank waits counted. A window gives back what its last frame
+// covers. Full screen puts a window's client area
 // at (0, 0) with the emulated screen's size, and gives it back its place afterwards.
 //
 // Audio: an output device that exists unless told otherwise. While it is open, every move of
@@ -161,6 +162,8 @@ class HeadlessBackend final : public Backend {
   std::uint32_t Milliseconds() override { return FNow; }
   void Present(HWND window, const FrameView& frame, const RECT& source, const RECT& target,
                bool waitVBlank) override;
+  bool ReadsShown(HWND window) override { return Record(window) != nullptr; }
+  bool ReadShown(HWND window, const RECT& rect, const FrameTarget& into) override;
   void SetFullScreen(HWND window, bool on, int width, int height) override;
   void SetCursorVisible(bool visible) override { FCursorVisible = visible; }
   void Beep() override { ++FBeeps; }

@@ -14,9 +14,9 @@ namespace platform::sdl2 {
 namespace {
 
 // SDL's format for a frame's pixels as they lie in memory; 8-bit frames are converted first.
-std::uint32_t SdlFormatOf(const FrameView& frame) {
-  switch (frame.bitCount) {
-    case 16: return frame.rgb555 ? SDL_PIXELFORMAT_RGB555 : SDL_PIXELFORMAT_RGB565;
+std::uint32_t SdlFormatOf(int bitCount, bool rgb555) {
+  switch (bitCount) {
+    case 16: return rgb555 ? SDL_PIXELFORMAT_RGB555 : SDL_PIXELFORMAT_RGB565;
     case 24: return SDL_PIXELFORMAT_BGR24;   // bytes blue, green, red
     default: return SDL_PIXELFORMAT_RGB888;  // 32 bits 0x00RRGGBB; also converted 8-bit frames
   }
@@ -67,13 +67,19 @@ void Screen::ShownSize(int& width, int& height) const {
 }
 
 bool Screen::MakeTexture(const FrameView& frame) {
-  const std::uint32_t format = SdlFormatOf(frame);
+  const std::uint32_t format = SdlFormatOf(frame.bitCount, frame.rgb555);
   int width = 0, height = 0;
   ShownSize(width, height);
   if (FTexture && format == FTextureFormat && width == FTextureWidth && height == FTextureHeight)
     return true;
   if (FTexture) SDL_DestroyTexture(FTexture);
-  FTexture = SDL_CreateTexture(FRenderer, format, SDL_TEXTUREACCESS_STREAMING, width, height);
+  FTextureReadable = SDL_RenderTargetSupported(FRenderer);
+  if (FTextureReadable)
+    FTexture = SDL_CreateTexture(FRenderer, format, SDL_TEXTUREACCESS_TARGET, width, height);
+  if (!FTexture) {
+    FTextureReadable = false;
+    FTexture = SDL_CreateTexture(FRenderer, format, SDL_TEXTUREACCESS_STREAMING, width, height);
+  }
   if (!FTexture) {
     std::fprintf(stderr, "sdl2: cannot hold a %dx%d picture: %s\n", width, height, SDL_GetError());
     return false;
@@ -149,6 +155,25 @@ void Screen::Present(const FrameView& frame, const RECT& source, const RECT& tar
 
 void Screen::Redraw() {
   if (FShown && FRenderer && FTexture) Render();
+}
+
+bool Screen::ReadsShown() {
+  return !FFullScreen && MakeRenderer() && SDL_RenderTargetSupported(FRenderer);
+}
+
+bool Screen::ReadShown(const RECT& rect, const FrameTarget& into) {
+  if (FFullScreen || !FTexture || !FTextureReadable || into.bitCount == 8 ||
+      SdlFormatOf(into.bitCount, into.rgb555) != FTextureFormat ||
+      rect.right - rect.left != into.width || rect.bottom - rect.top != into.height ||
+      into.width <= 0 || into.height <= 0 || rect.left < 0 || rect.top < 0 ||
+      rect.right > FTextureWidth || rect.bottom > FTextureHeight)
+    return false;
+  if (SDL_SetRenderTarget(FRenderer, FTexture) != 0) return false;
+  const SDL_Rect r{rect.left, rect.top, into.width, into.height};
+  const bool read = SDL_RenderReadPixels(FRenderer, &r, FTextureFormat, into.top,
+                                         static_cast<int>(into.pitch)) == 0;
+  SDL_SetRenderTarget(FRenderer, nullptr);
+  return read;
 }
 
 void Screen::SetFullScreen(bool on, int width, int height) {

@@ -1,8 +1,9 @@
-// What one window shows: an SDL renderer with a streaming texture that holds the picture shown
-// (the window's client area, or in full screen the emulated screen), each presentation written
-// into it where its target lies, in the frame's own pixel format where SDL has one (8-bit frames
-// are turned into 32 bits through their palette); and the window's full-screen state with its
-// viewport.
+// What one window shows: an SDL renderer with a texture that holds the picture shown (the
+// window's client area, or in full screen the emulated screen), each presentation written into
+// it where its target lies, in the frame's own pixel format where SDL has one (8-bit frames are
+// turned into 32 bits through their palette); and the window's full-screen state with its
+// viewport. Where the renderer can draw into textures, the picture of a framed window can be
+// read back from its texture.
 #pragma once
 
 #include <cstdint>
@@ -30,6 +31,11 @@ class Screen {
   void Present(const FrameView& frame, const RECT& source, const RECT& target, bool waitVBlank);
   // Shows the last frame again (the window was uncovered).
   void Redraw();
+  // Whether ReadShown can answer: a framed window whose renderer reads textures back.
+  bool ReadsShown();
+  // Reads the `rect` of the picture shown into `into`, in its format; false when the picture
+  // does not hold all of it in that format.
+  bool ReadShown(const RECT& rect, const FrameTarget& into);
 
   void SetFullScreen(bool on, int width, int height);
   bool FullScreen() const { return FFullScreen; }
@@ -52,6 +58,7 @@ class Screen {
   SDL_Renderer* FRenderer = nullptr;
   SDL_Texture* FTexture = nullptr;
   std::uint32_t FTextureFormat = 0;
+  bool FTextureReadable = false;  // made as a render target, so its pixels can be read back
   int FTextureWidth = 0, FTextureHeight = 0;
   int FVSync = -1;                        // as last set on the renderer; -1 before
   std::vector<std::uint32_t> FConverted;  // 8-bit rows through the palette

@@ -342,6 +342,16 @@ void Sdl2Backend::Present(HWND window, const FrameView& frame, const RECT& sourc
   if (Screen* screen = ScreenOf(window)) screen->Present(frame, source, target, waitVBlank);
 }
 
+bool Sdl2Backend::ReadsShown(HWND window) {
+  Screen* screen = ScreenOf(window);
+  return screen && screen->ReadsShown();
+}
+
+bool Sdl2Backend::ReadShown(HWND window, const RECT& rect, const FrameTarget& into) {
+  Screen* screen = ScreenOf(window);
+  return screen && screen->ReadShown(rect, into);
+}
+
 void Sdl2Backend::SetFullScreen(HWND window, bool on, int width, int height) {
   Screen* screen = ScreenOf(window);
   if (!screen || screen->FullScreen() == on) return;

@@ -90,6 +90,8 @@ class Sdl2Backend final : public Backend {
                bool waitVBlank) override;
   // Full screen on the desktop's own mode (the monitor's mode never changes); the emulated
   // screen is scaled as viewport.h says and mouse positions are mapped back exactly.
+  bool ReadsShown(HWND window) override;
+  bool ReadShown(HWND window, const RECT& rect, const FrameTarget& into) override;
   void SetFullScreen(HWND window, bool on, int width, int height) override;
   void SetCursorVisible(bool visible) override;
   void Beep() override;
