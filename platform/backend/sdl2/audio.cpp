@@ -22,9 +22,15 @@ void Sdl2Backend::AudioCallback(void* backend, std::uint8_t* stream, int bytes) 
 bool Sdl2Backend::OpenAudio(const AudioSpec& wanted, AudioSpec& obtained, AudioPull pull,
                             AudioLost) {
   if (FAudioDevice || !pull) return false;
-  if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
-    std::fprintf(stderr, "sdl2: no audio: %s\n", SDL_GetError());
-    return false;
+  // SDL's audio stays up from the first open to the end of the backend: taking it down waits
+  // for its device watcher, which sleeps in steps of a tenth of a second, and a machine with no
+  // sound device would wait for it before its first frame.
+  if (!FAudioUp) {
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
+      std::fprintf(stderr, "sdl2: no audio: %s\n", SDL_GetError());
+      return false;
+    }
+    FAudioUp = true;
   }
   SDL_AudioSpec want{};
   want.freq = wanted.rate;
@@ -43,7 +49,6 @@ bool Sdl2Backend::OpenAudio(const AudioSpec& wanted, AudioSpec& obtained, AudioP
   if (device == 0) {
     std::fprintf(stderr, "sdl2: cannot open the audio device: %s\n", SDL_GetError());
     FAudioPull = nullptr;
-    SDL_QuitSubSystem(SDL_INIT_AUDIO);
     return false;
   }
   FAudioDevice = device;
@@ -59,7 +64,6 @@ void Sdl2Backend::CloseAudio() {
   SDL_CloseAudioDevice(FAudioDevice);
   FAudioDevice = 0;
   FAudioPull = nullptr;
-  SDL_QuitSubSystem(SDL_INIT_AUDIO);
 }
 
 }  // namespace platform::sdl2

@@ -90,6 +90,7 @@ Sdl2Backend::~Sdl2Backend() {
   for (const auto& [h, window] : FWindows) SDL_DestroyWindow(window);
   for (SDL_Window* window : FParked) SDL_DestroyWindow(window);
   PinLoadedLibraries();  // and whatever came later, such as the audio driver's libraries
+  if (FAudioUp) SDL_QuitSubSystem(SDL_INIT_AUDIO);
   SDL_QuitSubSystem(kSubsystems);
 }
 

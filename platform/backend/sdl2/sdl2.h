@@ -128,6 +128,7 @@ class Sdl2Backend final : public Backend {
   std::uint32_t FButtons = 0;  // SDL's mask of the mouse buttons held
 
   static void AudioCallback(void* backend, std::uint8_t* stream, int bytes);
+  bool FAudioUp = false;           // SDL's audio subsystem, from the first OpenAudio on
   std::uint32_t FAudioDevice = 0;  // SDL's device ID; 0 while closed
   int FAudioChannels = 0;
   AudioPull FAudioPull;  // called on SDL's audio thread only while the device is open
