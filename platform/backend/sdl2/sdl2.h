@@ -84,7 +84,7 @@ class Sdl2Backend final : public Backend {
   // answers Never: a desktop can always send something more.
   WaitResult WaitEvent(MSG& event, DWORD timeoutMs) override;
   std::uint32_t Milliseconds() override;
-  // Uploads the frame into the window's streaming texture and renders it; vsync follows
+  // Uploads the frame into the window's texture and renders it; vsync follows
   // waitVBlank. The window redraws the last frame by itself when it is uncovered.
   void Present(HWND window, const FrameView& frame, const RECT& source, const RECT& target,
                bool waitVBlank) override;
