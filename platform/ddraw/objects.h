@@ -60,15 +60,15 @@ class Clipper final : public IDirectDrawClipper {
   std::vector<RECT> FList;
 };
 
+struct Memory;
+// Fetches back from the desktop the part of the screen noted in `screen.shown`; see Memory.
+void FetchFromDesktop(Memory& screen);
+
 // Pixels of one surface, shared by its duplicates.
 //
 // A colour fill of the whole surface is only noted, and done when the pixels are next needed:
 // a frame that is cleared and then covered by an opaque copy of a whole picture (as every
 // frame of the game is) then never pays for the clearing.
-struct Memory;
-// Fetches back from the desktop the part of the screen noted in `screen.shown`; see Memory.
-void FetchFromDesktop(Memory& screen);
-
 struct Memory {
   // From calloc: a large block comes as fresh zero pages, so the parts of a big surface that
   // nothing draws (the screen outside the windows) cost no memory.

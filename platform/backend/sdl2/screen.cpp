@@ -158,7 +158,8 @@ void Screen::Redraw() {
 }
 
 bool Screen::ReadsShown() {
-  return !FFullScreen && MakeRenderer() && SDL_RenderTargetSupported(FRenderer);
+  if (FFullScreen || (FTexture && !FTextureReadable) || !MakeRenderer()) return false;
+  return SDL_RenderTargetSupported(FRenderer);
 }
 
 bool Screen::ReadShown(const RECT& rect, const FrameTarget& into) {
