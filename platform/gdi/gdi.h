@@ -1,7 +1,7 @@
 // The graphics interface: elliptic regions, memory device contexts, device-independent bitmap
 // sections, stretched copies that convert between pixel formats (through the palette on 8-bit
 // targets), palettes and the screen's system palette, solid brushes, and text drawn with
-// fontconfig and FreeType. The calls carry the desktop system's names and signatures.
+// the build's font finder and FreeType. The calls carry the desktop system's names and signatures.
 //
 // A device context draws into one pixel block (address, pitch, pixel format, palette): the
 // DIB section selected into a memory context, or a DirectDraw surface while its context is out.
@@ -85,7 +85,7 @@ BOOL PtInRegion(HRGN hrgn, int x, int y);
 HBRUSH CreateSolidBrush(COLORREF color);
 int FillRect(HDC hdc, const RECT* lprc, HBRUSH hbr);
 
-// Text. A font is found by face name with fontconfig (its best match stands in for a missing
+// Text. A font is found by face name by the font finder (its best match stands in for a missing
 // name) and drawn anti-aliased with FreeType in the text colour; OPAQUE fills the text's cell
 // with the background colour first. (x, y) is the top-left corner of the cell; the extent is
 // the advance width and the cell height. Without any usable font, text draws nothing and

@@ -1,6 +1,5 @@
 #include "platform/gdi/text.h"
 
-#include <fontconfig/fontconfig.h>
 #include <ft2build.h>
 #include FT_FREETYPE_H
 #include FT_SYNTHESIS_H
@@ -13,6 +12,8 @@
 #include <cstring>
 #include <map>
 #include <vector>
+
+#include "platform/fonts/fonts.h"
 
 namespace gdi {
 
@@ -136,36 +137,14 @@ class FontFace {
 
 namespace {
 
-// Asks fontconfig for the file that best serves the request; empty when it has none.
-bool MatchFile(const LOGFONTA& font, std::string& file, int& index) {
+// The font file that best serves the request, from the build's font finder.
+bool MatchFile(const LOGFONTA& font, platform::FontFile& file) {
   if (State().withoutFonts) return false;
-  FcConfig* config = FcConfigGetCurrent();
-  if (!config) return false;
-  std::string name(font.lfFaceName, strnlen(font.lfFaceName, LF_FACESIZE));
-  FcPattern* pattern = FcPatternCreate();
-  FcPatternAddString(pattern, FC_FAMILY,
-                     reinterpret_cast<const FcChar8*>(name.empty() ? "sans-serif" : name.c_str()));
-  FcPatternAddInteger(pattern, FC_WEIGHT,
-                      font.lfWeight >= kFirstBoldWeight ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
-  FcPatternAddInteger(pattern, FC_SLANT, font.lfItalic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
-  FcPatternAddBool(pattern, FC_SCALABLE, FcTrue);
-  FcConfigSubstitute(config, pattern, FcMatchPattern);
-  FcDefaultSubstitute(pattern);
-  FcResult result = FcResultNoMatch;
-  FcPattern* match = FcFontMatch(config, pattern, &result);
-  FcPatternDestroy(pattern);
-  bool found = false;
-  if (match) {
-    FcChar8* path = nullptr;
-    if (FcPatternGetString(match, FC_FILE, 0, &path) == FcResultMatch && path) {
-      file = reinterpret_cast<const char*>(path);
-      index = 0;
-      FcPatternGetInteger(match, FC_INDEX, 0, &index);
-      found = true;
-    }
-    FcPatternDestroy(match);
-  }
-  return found;
+  platform::FontRequest request;
+  request.family.assign(font.lfFaceName, strnlen(font.lfFaceName, LF_FACESIZE));
+  request.bold = font.lfWeight >= kFirstBoldWeight;
+  request.italic = font.lfItalic;
+  return platform::FindFont(request, file);
 }
 
 }  // namespace
@@ -183,22 +162,25 @@ std::shared_ptr<FontFace> ResolveFont(const LOGFONTA& font) {
   if (auto it = s.faces.find(key); it != s.faces.end()) return it->second;
 
   std::shared_ptr<FontFace> face;
-  std::string file;
-  int index = 0;
+  platform::FontFile file;
   if (!s.library && !s.libraryFailed && FT_Init_FreeType(&s.library) != 0) {
     s.library = nullptr;
     s.libraryFailed = true;
   }
   if (!s.library) {
     ReportOnce("the font engine cannot start");
-  } else if (!MatchFile(font, file, index)) {
+  } else if (!MatchFile(font, file)) {
     ReportOnce("no font found for \"" + name + "\"");
   } else {
     FT_Face ft = nullptr;
-    if (FT_New_Face(s.library, file.c_str(), index, &ft) != 0 || !ft) {
-      ReportOnce("the font file " + file + " cannot be read");
+    const FT_Error error =
+        file.data ? FT_New_Memory_Face(s.library, file.data, static_cast<FT_Long>(file.size),
+                                       file.index, &ft)
+                  : FT_New_Face(s.library, file.name.c_str(), file.index, &ft);
+    if (error != 0 || !ft) {
+      ReportOnce("the font file " + file.name + " cannot be read");
     } else {
-      face = std::make_shared<FontFace>(ft, file, font);
+      face = std::make_shared<FontFace>(ft, file.name, font);
     }
   }
   s.faces[key] = face;  // a failure is remembered too: it is reported once and not retried

@@ -1,7 +1,8 @@
-// Fonts for the graphics interface: a logical font is resolved once through fontconfig (by face
-// name, weight and slant; fontconfig's best match stands in for a name it does not know) and
-// drawn with FreeType, anti-aliased, in one colour over the pixels already there. Each resolved
-// face keeps the glyphs it has drawn, so drawing a text drawn before allocates nothing.
+// Fonts for the graphics interface: a logical font is resolved once through the build's font
+// finder (platform/fonts/fonts.h: by face name, weight and slant; its best match stands in for
+// a name it does not know) and drawn with FreeType, anti-aliased, in one colour over the pixels
+// already there. Each resolved face keeps the glyphs it has drawn, so drawing a text drawn
+// before allocates nothing.
 //
 // Without any usable font, Resolve answers nullptr once it has written one line to standard
 // error; text then draws nothing and measures 0.
@@ -29,7 +30,7 @@ void GetMetrics(FontFace* face, TEXTMETRICA& metrics);
 void DrawText(FontFace* face, const PixelBlock& block, int x, int y, const char* text, int length,
               Rgb color, bool opaque, Rgb background);
 
-// The file fontconfig chose for a face (for messages and tests).
+// The file the font finder chose for a face (for messages and tests).
 std::string FontFile(const FontFace* face);
 
 // Forgets every resolved face and the once-only failure report (tests of the no-font case).
