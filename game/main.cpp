@@ -1,14 +1,14 @@
-// The program entry: the desktop, the application, the main window, the loop.
+// The program entry: the desktop it was built for, the application, the main window, the loop.
 #include <cstdio>
 
 #include "game/main_form.h"
-#include "platform/backend/sdl2/sdl2.h"
+#include "platform/backend/desktop.h"
 #include "platform/ddraw/service.h"
 #include "platform/system/machine.h"
 #include "toolkit/application.h"
 
 int main() {
-  if (!platform::sdl2::Install()) {
+  if (!platform::InstallDesktop()) {
     std::fputs("marvosk: cannot open the desktop\n", stderr);
     return 1;
   }

@@ -6,14 +6,12 @@
 #include <vector>
 
 #include "platform/backend/headless/headless.h"
-#include "platform/backend/sdl2/viewport.h"
+#include "platform/backend/viewport.h"
 #include "platform/system/machine.h"
 
 namespace {
 
 using namespace platform;
-using sdl2::FitToMonitor;
-using sdl2::Viewport;
 
 struct Monitor {
   int width, height;
@@ -45,7 +43,7 @@ TEST(FullScreenViewport, EverySurfacePixelIsReachedAndMapsBackExactly) {
     std::vector<int> hits(640 * 480, 0);
     for (int y = 0; y < m.height; ++y)
       for (int x = 0; x < m.width; ++x) {
-        const POINT e = sdl2::ToEmulated(v, x, y);
+        const POINT e = ToEmulated(v, x, y);
         ASSERT_TRUE(e.x >= 0 && e.x < 640 && e.y >= 0 && e.y < 480);
         ++hits[static_cast<std::size_t>(e.y * 640 + e.x)];
       }
@@ -54,8 +52,8 @@ TEST(FullScreenViewport, EverySurfacePixelIsReachedAndMapsBackExactly) {
           << "pixel " << i % 640 << "," << i / 640 << " on " << m.width << "x" << m.height;
     for (int y = 0; y < 480; ++y)
       for (int x = 0; x < 640; ++x) {
-        const POINT s = sdl2::ToMonitor(v, x, y);
-        const POINT back = sdl2::ToEmulated(v, s.x, s.y);
+        const POINT s = ToMonitor(v, x, y);
+        const POINT back = ToEmulated(v, s.x, s.y);
         ASSERT_EQ(back, (POINT{x, y})) << x << "," << y << " on " << m.width << "x" << m.height;
       }
   }
@@ -65,16 +63,16 @@ TEST(FullScreenViewport, AWholeFactorGivesEachSurfacePixelASquareOfMonitorPixels
   const Viewport v = FitToMonitor(1920, 1080, 640, 480);  // factor 2 from (320, 60)
   for (int y = 60; y < 1020; ++y)
     for (int x = 320; x < 1600; x += 7)
-      ASSERT_EQ(sdl2::ToEmulated(v, x, y), (POINT{(x - 320) / 2, (y - 60) / 2}));
+      ASSERT_EQ(ToEmulated(v, x, y), (POINT{(x - 320) / 2, (y - 60) / 2}));
 }
 
 TEST(FullScreenViewport, PositionsOverTheBarsGoToTheNearestEdgePixel) {
   const Viewport v = FitToMonitor(1366, 768, 640, 480);  // bars 171 wide left and right
-  EXPECT_EQ(sdl2::ToEmulated(v, 0, 0), (POINT{0, 0}));
-  EXPECT_EQ(sdl2::ToEmulated(v, 170, 400).x, 0);
-  EXPECT_EQ(sdl2::ToEmulated(v, 1365, 767), (POINT{639, 479}));
-  EXPECT_EQ(sdl2::ToEmulated(v, 1195, 10).x, 639);
-  EXPECT_EQ(sdl2::ToEmulated(v, -50, -50), (POINT{0, 0}));
+  EXPECT_EQ(ToEmulated(v, 0, 0), (POINT{0, 0}));
+  EXPECT_EQ(ToEmulated(v, 170, 400).x, 0);
+  EXPECT_EQ(ToEmulated(v, 1365, 767), (POINT{639, 479}));
+  EXPECT_EQ(ToEmulated(v, 1195, 10).x, 639);
+  EXPECT_EQ(ToEmulated(v, -50, -50), (POINT{0, 0}));
 }
 
 class HeadlessPresentation : public ::testing::Test {

@@ -207,7 +207,7 @@ POINT Screen::ToEmulated(int x, int y) {
     x = static_cast<int>(static_cast<std::int64_t>(x) * outputW / windowW);
     y = static_cast<int>(static_cast<std::int64_t>(y) * outputH / windowH);
   }
-  return sdl2::ToEmulated(CurrentViewport(), x, y);
+  return platform::ToEmulated(CurrentViewport(), x, y);
 }
 
 }  // namespace platform::sdl2

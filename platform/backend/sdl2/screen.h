@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "platform/backend/backend.h"
-#include "platform/backend/sdl2/viewport.h"
+#include "platform/backend/viewport.h"
 
 struct SDL_Window;
 struct SDL_Renderer;

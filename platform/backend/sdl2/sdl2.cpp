@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "platform/backend/desktop.h"
 #include "platform/backend/sdl2/bare_x11.h"
 #include "platform/backend/sdl2/event_translation.h"
 #include "platform/backend/sdl2/keymap.h"
@@ -408,3 +409,5 @@ bool Install() {
 }
 
 }  // namespace platform::sdl2
+
+bool platform::InstallDesktop() { return sdl2::Install(); }

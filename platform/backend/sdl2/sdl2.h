@@ -32,8 +32,8 @@
 // - report an audio device that goes away while open: it falls silent, and the sound service
 //   is not told that its buffers were lost.
 //
-// Audio: SDL's audio subsystem is started on its own when the device opens (so a machine
-// without sound still has windows) and stopped when it closes. The default output device plays
+// Audio: SDL's audio subsystem is started on its own when the device first opens (so a machine
+// without sound still has windows) and stopped when the backend ends. The default output device plays
 // signed 16-bit frames at its preferred rate and channel count, pulled on SDL's audio thread in
 // blocks of at most 512 frames, about 11 ms at 48 kHz.
 #pragma once
@@ -88,10 +88,12 @@ class Sdl2Backend final : public Backend {
   // waitVBlank. The window redraws the last frame by itself when it is uncovered.
   void Present(HWND window, const FrameView& frame, const RECT& source, const RECT& target,
                bool waitVBlank) override;
-  // Full screen on the desktop's own mode (the monitor's mode never changes); the emulated
-  // screen is scaled as viewport.h says and mouse positions are mapped back exactly.
+  // A framed window's picture is read back from its texture (screen.h).
   bool ReadsShown(HWND window) override;
   bool ReadShown(HWND window, const RECT& rect, const FrameTarget& into) override;
+  // Full screen on the desktop's own mode (the monitor's mode never changes); the emulated
+  // screen is scaled as platform/backend/viewport.h says and mouse positions are mapped back
+  // exactly.
   void SetFullScreen(HWND window, bool on, int width, int height) override;
   void SetCursorVisible(bool visible) override;
   void Beep() override;
