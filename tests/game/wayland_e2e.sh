@@ -105,12 +105,14 @@ title_bar() {
   [ "$bar_left" -ge 0 ] || return 1
   gx=$bar_left gy=$((bar_top + bar_height))
 }
-# Waits (up to 10 s) for the game's window with its title bar; sets what title_bar sets.
+# Waits (up to 10 s) for the game's window with its title bar; sets what title_bar sets. A
+# window not drawn yet is dark all over, with or without its bar: the band is then far taller
+# than a title bar, and the wait goes on.
 await_window() {
   for _ in $(seq 40); do
     kill -0 "$pid" 2>/dev/null || fail "marvosk ended"
     shot window
-    title_bar window && [ "$bar_width" = 640 ] && return 0
+    title_bar window && [ "$bar_width" = 640 ] && [ "$bar_height" -le 48 ] && return 0
     sleep 0.25
   done
   fail "no window with a 640-pixel title bar (last seen: ${bar_width:-none} wide, ${bar_height:-0} tall)"
