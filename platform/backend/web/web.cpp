@@ -134,6 +134,9 @@ EM_JS(void, marvosk_page_show, (const void* rgba, int width, int height, int x, 
     Module.marvoskImage = image;
   }
   Module.marvoskContext.putImageData(image, 0, 0, x, y, w, h);
+  // For the page's tests and measurements: frames shown, and when the first one was.
+  if (!Module.marvoskFrames) Module.marvoskFirstFrame = performance.now();
+  Module.marvoskFrames = (Module.marvoskFrames || 0) + 1;
 });
 
 // Places the canvas on the page, in device pixels.
@@ -172,10 +175,16 @@ EM_JS(int, marvosk_page_open_audio, (int frames), {
       var right = e.outputBuffer.getChannelData(1);
       var n = left.length;
       var at = Module._marvosk_page_mix(n) >> 1;
+      var peak = 0;
       for (var i = 0; i < n; i++) {
-        left[i] = HEAP16[at + 2 * i] / 32768;
-        right[i] = HEAP16[at + 2 * i + 1] / 32768;
+        var l = HEAP16[at + 2 * i], r = HEAP16[at + 2 * i + 1];
+        left[i] = l / 32768;
+        right[i] = r / 32768;
+        peak = Math.max(peak, Math.abs(l), Math.abs(r));
       }
+      // For the page's tests: the loudest sample played, and how many blocks were.
+      Module.marvoskPeak = Math.max(Module.marvoskPeak || 0, peak);
+      Module.marvoskBlocks = (Module.marvoskBlocks || 0) + 1;
     };
     node.connect(context.destination);
     Module.marvoskAudio = {context: context, node: node};
