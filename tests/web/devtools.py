@@ -25,6 +25,10 @@ class Browser:
         args = [chromium, "--headless=new", "--remote-debugging-pipe", "--disable-gpu",
                 "--no-first-run", "--no-default-browser-check", "--mute-audio",
                 "--autoplay-policy=no-user-gesture-required",
+                # Quiet: none of the browser's own background work (updates, sync, reports).
+                "--disable-background-networking", "--disable-component-update",
+                "--disable-sync", "--disable-default-apps", "--no-pings",
+                "--disable-domain-reliability", "--metrics-recording-only",
                 f"--user-data-dir={self.profile}", f"--window-size={width},{height}", *extra]
         if os.geteuid() == 0:
             args.append("--no-sandbox")  # Chromium refuses to run as root with its sandbox

@@ -150,6 +150,15 @@ void FrameToRgba(const FrameView& frame, const RECT& source, std::uint8_t* rgba,
         rgba + (static_cast<std::size_t>(at.y + y) * static_cast<std::size_t>(width) +
                 static_cast<std::size_t>(at.x)) *
                    4;
+    if (frame.bitCount == 32) {  // the game's usual frames: blue, green, red, unused
+      for (int x = source.left; x < source.left + w; ++x, out += 4) {
+        std::uint32_t v;
+        std::memcpy(&v, in + 4 * x, 4);
+        v = 0xFF000000u | (v & 0x0000FF00u) | ((v >> 16) & 0xFFu) | ((v & 0xFFu) << 16);
+        std::memcpy(out, &v, 4);  // little-endian: red, green, blue, 255 in memory
+      }
+      continue;
+    }
     for (int x = source.left; x < source.left + w; ++x, out += 4) {
       std::uint8_t r = 0, g = 0, b = 0;
       switch (frame.bitCount) {
