@@ -1,9 +1,10 @@
 // The seam between the program and the desktop: every window, event, clock reading and cursor
-// change outside the process goes through one Backend. Two implementations exist, chosen in
-// code: sdl2/ (the real desktop) and headless/ (a whole machine in memory for tests and tools).
+// change outside the process goes through one Backend. Three implementations exist, chosen in
+// code: sdl2/ (the real desktop), web/ (a page in a browser, built with Emscripten) and
+// headless/ (a whole machine in memory for tests and tools).
 //
 // A backend knows only top-level windows; child windows, the message queue, timers, keyboard
-// state and activation bookkeeping are the platform's own (platform/system), the same for both.
+// state and activation bookkeeping are the platform's own (platform/system), the same for all.
 #pragma once
 
 #include <chrono>
