@@ -83,6 +83,7 @@ class Browser:
         target = self.send("Target.createTarget", {"url": "about:blank"}, session=False)
         attached = self.send("Target.attachToTarget",
                              {"targetId": target["targetId"], "flatten": True}, session=False)
+        self.target = target["targetId"]
         self.session = attached["sessionId"]
         self.send("Page.enable")
         self.send("Runtime.enable")
@@ -103,6 +104,17 @@ class Browser:
                 return value
             time.sleep(0.05)
         raise TimeoutError(f"never true: {expression}")
+
+    def hide(self):
+        """Brings another tab to the front: the page is hidden and loses the focus."""
+        other = self.send("Target.createTarget", {"url": "about:blank"}, session=False)
+        self.send("Target.activateTarget", {"targetId": other["targetId"]}, session=False)
+        return other["targetId"]
+
+    def show(self, other):
+        """Closes the tab hide() opened and brings the page back to the front."""
+        self.send("Target.closeTarget", {"targetId": other}, session=False)
+        self.send("Target.activateTarget", {"targetId": self.target}, session=False)
 
     def key(self, code, key, vk, down, alt=False):
         self.send("Input.dispatchKeyEvent", {

@@ -7,7 +7,8 @@
   same pictures, the same text from the same font, through the browser's own pixel path.
 - F1 starts a round; a click fires, and the page's mixer plays the shot.
 - Alt+Enter takes the page to the browser's full screen and back, and so does the page's button;
-  the picture stays whole.
+  the picture stays whole, and the round goes on.
+- A hidden page stands still, and goes on when it is shown again.
 Prints the time from navigation to the first frame."""
 
 import base64
@@ -186,6 +187,22 @@ def main():
         # The round goes on, and the gun still fires.
         if region(canvas(browser)[2], 640, 0, 0, 200, 36) == score:
             fail("the round did not survive the switches")
+
+        # A hidden page stands still, as an inactive window does, and goes on when shown again.
+        other = browser.hide()
+        browser.wait_for("document.visibilityState === 'hidden'")
+        time.sleep(0.3)
+        before = browser.evaluate("Module.marvoskFrames")
+        time.sleep(1)
+        hidden = browser.evaluate("Module.marvoskFrames") - before
+        browser.show(other)
+        browser.wait_for("document.visibilityState === 'visible' && document.hasFocus()")
+        before = browser.evaluate("Module.marvoskFrames")
+        time.sleep(1)
+        shown = browser.evaluate("Module.marvoskFrames") - before
+        print(f"page_check: frames in a second hidden: {hidden}; shown again: {shown}")
+        if hidden > 1 or shown < 20:
+            fail("the game does not stand still while the page is hidden, or does not go on")
         shoot(browser, "a click after the switches")
         print("page_check: the game plays in the browser")
     finally:
