@@ -57,10 +57,13 @@ TEST(WebKeys, AltEnterComesAsSystemKeysWithTheBitsOfEachTransition) {
   EXPECT_EQ(KeyMessage(kWindow, {"F1", true, false, false})->message, WM_KEYDOWN);
   EXPECT_EQ(KeyMessage(kWindow, {"F10", true, false, false})->message, WM_SYSKEYDOWN);
 
-  // The page gives way for the game's keys and for anything with Alt, not for the rest.
-  EXPECT_TRUE(KeyBelongsToTheGame({"F5", true, false, false}));
-  EXPECT_TRUE(KeyBelongsToTheGame({"MetaLeft", true, false, true}));
-  EXPECT_FALSE(KeyBelongsToTheGame({"MetaLeft", true, false, false}));
+  // The browser gives way for F1-F6, Alt and Alt+Enter, and keeps the rest.
+  for (const char* game : {"F1", "F5", "F6", "AltLeft", "AltRight"})
+    EXPECT_TRUE(KeyBelongsToTheGame({game, true, false, false})) << game;
+  EXPECT_TRUE(KeyBelongsToTheGame({"Enter", true, false, true}));
+  for (const char* browser : {"F7", "F11", "F12", "Enter", "KeyR", "Tab", "MetaLeft"})
+    EXPECT_FALSE(KeyBelongsToTheGame({browser, true, false, false})) << browser;
+  EXPECT_FALSE(KeyBelongsToTheGame({"KeyR", true, false, true}));
 }
 
 TEST(WebPointer, ButtonsMakeTheirMessagesAndEveryOtherPressOfAMultipleClickIsADoubleClick) {

@@ -95,7 +95,9 @@ std::optional<MSG> KeyMessage(HWND window, const KeyEvent& key) {
 }
 
 bool KeyBelongsToTheGame(const KeyEvent& key) {
-  return key.altHeld || VirtualKeyForCode(key.code) != 0;
+  const std::uint16_t code = VirtualKeyForCode(key.code);
+  return (code >= VK_F1 && code < VK_F1 + 6) || code == VK_MENU ||
+         (code == VK_RETURN && key.altHeld);
 }
 
 std::optional<MSG> PointerMessage(HWND window, const PointerEvent& event) {

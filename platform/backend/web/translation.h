@@ -38,8 +38,10 @@ struct KeyEvent {
 // key without a virtual-key code.
 std::optional<MSG> KeyMessage(HWND window, const KeyEvent& key);
 
-// Whether the page's own use of a key (scrolling, reloading, searching, the browser's menus)
-// gives way to the game: every key the game reads, and everything pressed with Alt.
+// Whether the browser's own use of a key gives way to the game: F1 to F6 (the browser's help,
+// address bar, search, reload ...), Alt, and Alt+Enter. Every other key reaches the game as
+// well, but does for the browser what it always does (Ctrl+R reloads, F11 is the browser's
+// full screen).
 bool KeyBelongsToTheGame(const KeyEvent& key);
 
 // Pointer buttons go by the page's numbers: 0 left, 1 middle, 2 right; its mask of held buttons
