@@ -92,6 +92,12 @@ def region(rgb, width, left, top, right, bottom):
     return b"".join(rgb[(y * width + left) * 3:(y * width + right) * 3] for y in range(top, bottom))
 
 
+def alt_enter(browser):
+    browser.key("AltLeft", "Alt", 0x12, True, alt=True)
+    browser.press("Enter", "Enter", 0x0D, alt=True)
+    browser.key("AltLeft", "Alt", 0x12, False)
+
+
 def shoot(browser, what):
     """Clicks in the picture once the gun has reloaded and checks that the shot is heard."""
     time.sleep(1.5)
@@ -168,9 +174,7 @@ def main():
         for way in ("Alt+Enter", "the button"):
             for on in (True, False):
                 if way == "Alt+Enter" or not on:
-                    browser.key("AltLeft", "Alt", 0x12, True, alt=True)
-                    browser.press("Enter", "Enter", 0x0D, alt=True)
-                    browser.key("AltLeft", "Alt", 0x12, False)
+                    alt_enter(browser)
                 else:
                     browser.evaluate('document.getElementById("fullscreen").click()')
                 want = "!!document.fullscreenElement" if on else "!document.fullscreenElement"
@@ -184,6 +188,22 @@ def main():
                 if (width, height) != (640, 480):
                     fail(f"after {way} the picture is {width}x{height}")
             print(f"page_check: {way} went to full screen and back")
+        # The browser leaving full screen by itself (Escape) takes the game back to a window:
+        # the next Alt+Enter goes to full screen again.
+        alt_enter(browser)
+        browser.wait_for("!!document.fullscreenElement", timeout=10)
+        time.sleep(0.5)
+        browser.evaluate("document.exitFullscreen()")
+        browser.wait_for("!document.fullscreenElement", timeout=10)
+        time.sleep(0.5)
+        alt_enter(browser)
+        try:
+            browser.wait_for("!!document.fullscreenElement", timeout=10)
+        except TimeoutError:
+            fail("after the browser left full screen by itself, Alt+Enter no longer enters it")
+        alt_enter(browser)
+        browser.wait_for("!document.fullscreenElement", timeout=10)
+        print("page_check: the browser leaving full screen by itself took the game back to a window")
         # The round goes on, and the gun still fires.
         if region(canvas(browser)[2], 640, 0, 0, 200, 36) == score:
             fail("the round did not survive the switches")

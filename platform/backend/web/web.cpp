@@ -76,7 +76,13 @@ EM_JS(void, marvosk_page_attach, (), {
     [page, "pointerup", pointer(2)], [page, "contextmenu", function(e) { e.preventDefault(); }],
     [window, "keydown", key(true)], [window, "keyup", key(false)],
     [document, "visibilitychange", focus], [window, "focus", focus], [window, "blur", focus],
-    [window, "resize", layout], [document, "fullscreenchange", layout]
+    [window, "resize", layout], [document, "fullscreenchange", function() {
+      layout();
+      if (!document.fullscreenElement) {
+        Module._marvosk_page_left_full_screen();
+        wake();
+      }
+    }]
   ];
   var button = document.getElementById("fullscreen");
   if (button) handlers.push([button, "click", function(e) {
@@ -402,6 +408,12 @@ class WebBackend final : public Backend {
       if (!down) Key("AltLeft", false, false, false);
     }
   }
+  // The browser left full screen by itself (Escape): the program is told as if Alt+Enter had
+  // been pressed, so that it goes back to a window too. Its own way out finds it a window.
+  void LeftFullScreen() {
+    const WindowRecord* w = Record(FShown);
+    if (w && w->fullScreen) SwitchScreen();
+  }
   void Layout(int pageWidth, int pageHeight) {
     FPageWidth = pageWidth;
     FPageHeight = pageHeight;
@@ -486,6 +498,10 @@ EMSCRIPTEN_KEEPALIVE void marvosk_page_focus(int focused) {
 
 EMSCRIPTEN_KEEPALIVE void marvosk_page_switch_screen() {
   if (auto* page = platform::web::Page()) page->SwitchScreen();
+}
+
+EMSCRIPTEN_KEEPALIVE void marvosk_page_left_full_screen() {
+  if (auto* page = platform::web::Page()) page->LeftFullScreen();
 }
 
 EMSCRIPTEN_KEEPALIVE void marvosk_page_layout(int width, int height) {

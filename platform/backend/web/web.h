@@ -16,8 +16,8 @@
 //
 // Full screen: the whole page goes to the browser's full screen (and comes back when the
 // program leaves full screen). Alt+Enter and the page's button both reach the program as the
-// key presses Alt+Enter. A page that leaves full screen on its own (Escape) only fits the
-// picture to the page again.
+// key presses Alt+Enter. When the browser leaves full screen by itself (Escape), the program
+// is told with Alt+Enter too, and goes back to a window.
 //
 // Audio: Web Audio, started at the first click or key press as browsers require; the page pulls
 // blocks of 512 frames from the program's mixer. A page without Web Audio has no device.
