@@ -78,8 +78,9 @@ class Browser:
         text, self._buffer = self._buffer.split(b"\0", 1)
         return json.loads(text)
 
-    def open(self, url):
-        """A new page at url, which the following commands go to."""
+    def open(self, url, before=None):
+        """A new page at url, which the following commands go to; `before` is JavaScript run in
+        the page before any of its own."""
         target = self.send("Target.createTarget", {"url": "about:blank"}, session=False)
         attached = self.send("Target.attachToTarget",
                              {"targetId": target["targetId"], "flatten": True}, session=False)
@@ -87,6 +88,8 @@ class Browser:
         self.session = attached["sessionId"]
         self.send("Page.enable")
         self.send("Runtime.enable")
+        if before:
+            self.send("Page.addScriptToEvaluateOnNewDocument", {"source": before})
         self.send("Page.navigate", {"url": url})
 
     def evaluate(self, expression):

@@ -9,6 +9,7 @@
 - Alt+Enter takes the page to the browser's full screen and back, and so does the page's button;
   the picture stays whole, and the round goes on.
 - A hidden page stands still, and goes on when it is shown again.
+- A page without Web Audio plays in silence.
 Prints the time from navigation to the first frame."""
 
 import base64
@@ -225,6 +226,24 @@ def main():
             fail("the game does not stand still while the page is hidden, or does not go on")
         shoot(browser, "a click after the switches")
         print("page_check: the game plays in the browser")
+    finally:
+        browser.close()
+
+    # A page without Web Audio plays on in silence.
+    browser = Browser(1280, 1000)
+    try:
+        browser.open(f"http://127.0.0.1:{server.server_address[1]}/index.html",
+                     before="delete window.AudioContext; delete window.webkitAudioContext;")
+        browser.wait_for("typeof Module !== 'undefined' && Module.marvoskFrames > 0")
+        browser.press("F1", "F1", 0x70)
+        deadline = time.monotonic() + 10
+        while region(canvas(browser)[2], 640, 0, 0, 200, 36) == region(title, 640, 0, 0, 200, 36):
+            if time.monotonic() > deadline:
+                fail("without Web Audio, F1 did not start a round")
+            time.sleep(0.2)
+        if browser.evaluate("Module.marvoskBlocks || 0"):
+            fail("a page without Web Audio played sound")
+        print("page_check: without Web Audio the game plays in silence")
     finally:
         browser.close()
         server.shutdown()
