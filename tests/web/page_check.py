@@ -222,7 +222,7 @@ def main():
         time.sleep(1)
         shown = browser.evaluate("Module.marvoskFrames") - before
         print(f"page_check: frames in a second hidden: {hidden}; shown again: {shown}")
-        if hidden > 1 or shown < 20:
+        if hidden > 1 or shown < 10:
             fail("the game does not stand still while the page is hidden, or does not go on")
         shoot(browser, "a click after the switches")
         print("page_check: the game plays in the browser")
