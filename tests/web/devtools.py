@@ -1,12 +1,32 @@
 """A headless Chromium driven through its DevTools protocol over a pipe (--remote-debugging-pipe):
-no network port, no client library. Messages are JSON, each ended by a NUL byte."""
+no network port, no client library. Messages are JSON, each ended by a NUL byte. And a static
+server on 127.0.0.1 for the pages it loads."""
 
+import functools
+import http.server
 import json
 import os
 import shutil
 import subprocess
 import tempfile
+import threading
 import time
+
+
+class _QuietHandler(http.server.SimpleHTTPRequestHandler):
+    extensions_map = {**http.server.SimpleHTTPRequestHandler.extensions_map,
+                      ".wasm": "application/wasm"}
+
+    def log_message(self, *args):
+        pass
+
+
+def serve(directory):
+    """Serves a folder on 127.0.0.1 at a free port, from a thread, until shutdown()."""
+    server = http.server.ThreadingHTTPServer(
+        ("127.0.0.1", 0), functools.partial(_QuietHandler, directory=directory))
+    threading.Thread(target=server.serve_forever, daemon=True).start()
+    return server
 
 
 class Browser:

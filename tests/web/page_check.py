@@ -13,17 +13,14 @@
 Prints the time from navigation to the first frame."""
 
 import base64
-import functools
-import http.server
 import os
 import subprocess
 import sys
 import tempfile
-import threading
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from devtools import Browser  # noqa: E402
+from devtools import Browser, serve  # noqa: E402
 
 CANVAS_RGB = """(() => {
   const c = document.getElementById("screen");
@@ -44,21 +41,6 @@ CANVAS_RGB = """(() => {
 def fail(message):
     print(f"page_check: {message}")
     sys.exit(1)
-
-
-def serve(site):
-    handler = functools.partial(QuietHandler, directory=site)
-    server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), handler)
-    threading.Thread(target=server.serve_forever, daemon=True).start()
-    return server
-
-
-class QuietHandler(http.server.SimpleHTTPRequestHandler):
-    extensions_map = {**http.server.SimpleHTTPRequestHandler.extensions_map,
-                      ".wasm": "application/wasm"}
-
-    def log_message(self, *args):
-        pass
 
 
 def replay_title(replay):

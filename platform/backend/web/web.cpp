@@ -400,13 +400,13 @@ class WebBackend final : public Backend {
     FFocused = focused ? to : 0;
     FQueue.push_back({to, WM_ACTIVATE, focused ? WA_ACTIVE : WA_INACTIVE, 0});
   }
+  // The page's button, and the browser leaving full screen: Alt+Enter as the keyboard makes it.
   void SwitchScreen() {
     if (!FFocused) return;
-    for (const bool down : {true, false}) {
-      if (down) Key("AltLeft", true, false, true);
-      Key("Enter", down, false, true);
-      if (!down) Key("AltLeft", false, false, false);
-    }
+    Key("AltLeft", true, false, true);
+    Key("Enter", true, false, true);
+    Key("Enter", false, false, true);
+    Key("AltLeft", false, false, false);
   }
   // The browser left full screen by itself (Escape): the program is told as if Alt+Enter had
   // been pressed, so that it goes back to a window too. Its own way out finds it a window.
