@@ -10,6 +10,9 @@
   the picture stays whole, and the round goes on.
 - A hidden page stands still, and goes on when it is shown again.
 - A page without Web Audio plays in silence.
+- A scripted page (the program on the headless machine's clock, its pictures on the canvas)
+  plays a round with Alt+Enter in marvosk-replay's script format: every frame it captures from
+  the canvas and all the sound it mixes are byte for byte marvosk-replay's.
 Prints the time from navigation to the first frame."""
 
 import base64
@@ -52,6 +55,106 @@ def replay_title(replay):
         subprocess.run([replay, script, work], check=True, stdout=subprocess.DEVNULL)
         return subprocess.run(["convert", os.path.join(work, "title.png"), "rgb:-"],
                               check=True, stdout=subprocess.PIPE).stdout
+
+
+# A round as a player plays it: F1, aim and shoot, Alt+Enter to full screen and back, with
+# frames along the way; marvosk-replay's script format.
+ROUND = """\
+500 key F1
+1200 frame started.png
+2600 move 200 300
+3000 move 238 226
+3010 click
+3300 frame hit.png
+4200 move 420 180
+4500 click
+5000 key alt+Return
+6500 frame full.png
+6600 move 300 240
+6700 click
+7500 key alt+Return
+9000 frame window.png
+9100 move 100 400
+9200 click
+10000 frame last.png
+10100 end
+"""
+
+KINDS = {"move": 0, "click": 1, "key": 2, "frame": 3, "end": 4}
+
+
+def script_steps(text):
+    """A replay script as the scripted page takes it: [at, kind, x, y, key, alt] per step."""
+    steps, names = [], {}
+    for line in text.splitlines():
+        words = line.split()
+        at, kind = int(words[0]), words[1]
+        x = y = key = alt = 0
+        if kind == "move":
+            x, y = int(words[2]), int(words[3])
+        elif kind == "key":
+            name = words[2]
+            alt = 1 if name.startswith("alt+") else 0
+            name = name[4:] if alt else name
+            key = 0x0D if name == "Return" else 0x70 + int(name[1:]) - 1
+        elif kind == "frame":
+            names[len(steps)] = words[2]
+        steps.append([at, KINDS[kind], x, y, key, alt])
+    return steps, names
+
+
+def wav_samples(path):
+    with open(path, "rb") as f:
+        data = f.read()
+    at = data.index(b"data") + 8
+    return data[at:at + int.from_bytes(data[at - 4:at], "little")]
+
+
+def scripted_round(server, replay):
+    """The round on a scripted page and in marvosk-replay: the same frames and the same sound."""
+    with tempfile.TemporaryDirectory() as work:
+        script = os.path.join(work, "round.txt")
+        with open(script, "w") as f:
+            f.write(ROUND)
+        subprocess.run([replay, script, work], check=True, stdout=subprocess.DEVNULL)
+        steps, names = script_steps(ROUND)
+        browser = Browser(1280, 1000)
+        try:
+            browser.open(f"http://127.0.0.1:{server.server_address[1]}/index.html",
+                         before=f"var Module = {{marvoskScript: {steps}}};")
+            browser.wait_for("typeof Module !== 'undefined' && Module.marvoskScriptDone", 60)
+            for index, name in names.items():
+                width, height, data = browser.evaluate(f"""(() => {{
+                    const c = Module.marvoskCaptures[{index}], rows = [];
+                    for (let i = 0; i < c.rgba.length; i += 4)
+                      rows.push(String.fromCharCode(c.rgba[i], c.rgba[i + 1], c.rgba[i + 2]));
+                    return [c.width, c.height, btoa(rows.join(""))];
+                }})()""")
+                shown = base64.b64decode(data)
+                expected = subprocess.run(["convert", os.path.join(work, name), "rgb:-"],
+                                          check=True, stdout=subprocess.PIPE).stdout
+                if len(shown) != len(expected):
+                    fail(f"scripted round: {name} is {width}x{height} on the page")
+                count, box = differing(shown, expected, width)
+                if count:
+                    fail(f"scripted round: {name} differs from marvosk-replay's in {count} "
+                         f"pixels, within {box}")
+            sound = base64.b64decode(browser.evaluate("""(() => {
+                const b = new Uint8Array(Module.marvoskSound.buffer), parts = [];
+                for (let i = 0; i < b.length; i += 65536)
+                  parts.push(String.fromCharCode.apply(null, b.subarray(i, i + 65536)));
+                return btoa(parts.join(""));
+            })()"""))
+            expected = wav_samples(os.path.join(work, "sound.wav"))
+            if sound != expected:
+                first = next((i for i in range(0, min(len(sound), len(expected)), 2)
+                              if sound[i:i + 2] != expected[i:i + 2]), None)
+                fail(f"scripted round: the page mixed {len(sound) // 4} frames of sound, "
+                     f"marvosk-replay {len(expected) // 4}; first difference at byte {first}")
+            print(f"page_check: scripted round: {len(names)} frames and "
+                  f"{len(sound) // 4} frames of sound, all as marvosk-replay's")
+        finally:
+            browser.close()
 
 
 def canvas(browser):
@@ -210,6 +313,8 @@ def main():
         print("page_check: the game plays in the browser")
     finally:
         browser.close()
+
+    scripted_round(server, replay)
 
     # A page without Web Audio plays on in silence.
     browser = Browser(1280, 1000)

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/backend/desktop.h"
+#include "platform/backend/headless/headless.h"
 #include "platform/backend/web/translation.h"
 #include "platform/system/machine.h"
 
@@ -209,6 +210,33 @@ EM_JS(void, marvosk_page_close_audio, (), {
   Module.marvoskAudio = null;
 });
 
+// A page that plays a script instead of a person: Module.marvoskScript holds its steps as
+// [at, kind, x, y, key, alt], kind 0 move, 1 click, 2 key, 3 frame, 4 end. The number of steps,
+// or -1 for a page played by a person.
+EM_JS(int, marvosk_page_script_length, (), {
+  return Array.isArray(Module.marvoskScript) ? Module.marvoskScript.length : -1;
+});
+
+EM_JS(void, marvosk_page_script_step, (int index, int* values), {
+  var step = Module.marvoskScript[index];
+  for (var i = 0; i < 6; i++) HEAP32[(values >> 2) + i] = step[i] | 0;
+});
+
+// Keeps a copy of the canvas's pixels for the script's step `index`.
+EM_JS(void, marvosk_page_capture, (int index), {
+  var canvas = Module.marvoskCanvas;
+  var data = Module.marvoskContext.getImageData(0, 0, canvas.width, canvas.height).data;
+  Module.marvoskCaptures = Module.marvoskCaptures || {};
+  Module.marvoskCaptures[index] = {width: canvas.width, height: canvas.height,
+                                   rgba: new Uint8Array(data)};
+});
+
+// The script has ended: keeps the sound mixed so far and says so.
+EM_JS(void, marvosk_page_script_done, (const void* samples, int count), {
+  Module.marvoskSound = new Int16Array(HEAP16.subarray(samples >> 1, (samples >> 1) + count));
+  Module.marvoskScriptDone = true;
+});
+
 // clang-format on
 
 namespace platform::web {
@@ -228,6 +256,67 @@ struct WindowRecord {
 int Width(const RECT& r) { return std::max<int>(r.right - r.left, 0); }
 int Height(const RECT& r) { return std::max<int>(r.bottom - r.top, 0); }
 
+// The picture the page's canvas shows: one window's, kept as RGBA, fitted to the page.
+class Canvas {
+ public:
+  // Puts the source rectangle of the frame at `target` of the window's picture of
+  // width x height (a new window or size starts from black) and shows the changed part.
+  void Show(HWND window, int width, int height, const FrameView& frame, const RECT& source,
+            const RECT& target) {
+    if (FPictureOf != window || width != FPictureWidth || height != FPictureHeight) {
+      FPictureOf = window;
+      FPictureWidth = width;
+      FPictureHeight = height;
+      FRgba.assign(static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 4, 0);
+      for (std::size_t i = 3; i < FRgba.size(); i += 4) FRgba[i] = 255;  // black, opaque
+      Place();
+    }
+    // The part of the source inside the frame and, at its place, inside the picture.
+    RECT s{std::max<std::int32_t>(source.left, 0), std::max<std::int32_t>(source.top, 0),
+           std::min<std::int32_t>(source.right, frame.width),
+           std::min<std::int32_t>(source.bottom, frame.height)};
+    POINT at{target.left + (s.left - source.left), target.top + (s.top - source.top)};
+    if (at.x < 0) s.left -= at.x, at.x = 0;
+    if (at.y < 0) s.top -= at.y, at.y = 0;
+    s.right = std::min<std::int32_t>(s.right, s.left + (width - at.x));
+    s.bottom = std::min<std::int32_t>(s.bottom, s.top + (height - at.y));
+    if (s.right <= s.left || s.bottom <= s.top) return;
+    FrameToRgba(frame, s, FRgba.data(), width, at);
+    marvosk_page_show(FRgba.data(), width, height, at.x, at.y, Width(s), Height(s));
+  }
+  // The window's picture read back, when the canvas holds it.
+  bool Read(HWND window, const RECT& rect, const FrameTarget& into) const {
+    if (window != FPictureOf || into.bitCount == 8 || into.width <= 0 || into.height <= 0 ||
+        Width(rect) != into.width || Height(rect) != into.height || rect.left < 0 ||
+        rect.top < 0 || rect.right > FPictureWidth || rect.bottom > FPictureHeight)
+      return false;
+    RgbaToFrame(FRgba.data(), FPictureWidth, POINT{rect.left, rect.top}, into);
+    return true;
+  }
+  void Forget(HWND window) {
+    if (FPictureOf == window) FPictureOf = 0;
+  }
+  void Layout(int pageWidth, int pageHeight) {
+    FPageWidth = pageWidth;
+    FPageHeight = pageHeight;
+    Place();
+  }
+  const Viewport& View() const { return FView; }
+
+ private:
+  void Place() {
+    if (FPictureWidth <= 0 || FPageWidth <= 0) return;
+    FView = PictureOnPage(FPageWidth, FPageHeight, FPictureWidth, FPictureHeight);
+    marvosk_page_place(FView.x, FView.y, FView.width, FView.height);
+  }
+
+  HWND FPictureOf = 0;  // the window whose picture FRgba holds
+  int FPictureWidth = 0, FPictureHeight = 0;
+  std::vector<std::uint8_t> FRgba;
+  int FPageWidth = 0, FPageHeight = 0;
+  Viewport FView;
+};
+
 class WebBackend final : public Backend {
  public:
   WebBackend() { marvosk_page_attach(); }
@@ -246,7 +335,7 @@ class WebBackend final : public Backend {
     FWindows.erase(window);
     if (FFocused == window) FFocused = 0;
     if (FShown == window) FShown = 0;
-    if (FPictureOf == window) FPictureOf = 0;
+    FCanvas.Forget(window);
   }
   bool ShowWindow(HWND window, bool visible) override {
     WindowRecord* w = Record(window);
@@ -305,29 +394,9 @@ class WebBackend final : public Backend {
                bool) override {
     WindowRecord* w = Record(window);
     if (!w || !frame.top || frame.width <= 0 || frame.height <= 0) return;
-    const int width = std::max(Width(w->spec.client), 1);
-    const int height = std::max(Height(w->spec.client), 1);
-    if (FPictureOf != window || width != FPictureWidth || height != FPictureHeight) {
-      FPictureOf = window;
-      FPictureWidth = width;
-      FPictureHeight = height;
-      FRgba.assign(static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 4, 0);
-      for (std::size_t i = 3; i < FRgba.size(); i += 4) FRgba[i] = 255;  // black, opaque
-      Place();
-    }
     FShown = window;
-    // The part of the source inside the frame and, at its place, inside the picture.
-    RECT s{std::max<std::int32_t>(source.left, 0), std::max<std::int32_t>(source.top, 0),
-           std::min<std::int32_t>(source.right, frame.width),
-           std::min<std::int32_t>(source.bottom, frame.height)};
-    POINT at{target.left + (s.left - source.left), target.top + (s.top - source.top)};
-    if (at.x < 0) s.left -= at.x, at.x = 0;
-    if (at.y < 0) s.top -= at.y, at.y = 0;
-    s.right = std::min<std::int32_t>(s.right, s.left + (width - at.x));
-    s.bottom = std::min<std::int32_t>(s.bottom, s.top + (height - at.y));
-    if (s.right <= s.left || s.bottom <= s.top) return;
-    FrameToRgba(frame, s, FRgba.data(), width, at);
-    marvosk_page_show(FRgba.data(), width, height, at.x, at.y, Width(s), Height(s));
+    FCanvas.Show(window, std::max(Width(w->spec.client), 1), std::max(Height(w->spec.client), 1),
+                 frame, source, target);
   }
   bool ReadsShown(HWND window) override {
     const WindowRecord* w = Record(window);
@@ -335,12 +404,7 @@ class WebBackend final : public Backend {
   }
   bool ReadShown(HWND window, const RECT& rect, const FrameTarget& into) override {
     const WindowRecord* w = Record(window);
-    if (!w || w->fullScreen || window != FPictureOf || into.bitCount == 8 || into.width <= 0 ||
-        into.height <= 0 || Width(rect) != into.width || Height(rect) != into.height ||
-        rect.left < 0 || rect.top < 0 || rect.right > FPictureWidth || rect.bottom > FPictureHeight)
-      return false;
-    RgbaToFrame(FRgba.data(), FPictureWidth, POINT{rect.left, rect.top}, into);
-    return true;
+    return w && !w->fullScreen && FCanvas.Read(window, rect, into);
   }
   void SetFullScreen(HWND window, bool on, int width, int height) override {
     WindowRecord* w = Record(window);
@@ -389,7 +453,7 @@ class WebBackend final : public Backend {
   }
   void Pointer(PointerEvent event, double x, double y) {
     if (!FShown) return;
-    event.at = PagePointToPicture(FView, x, y);
+    event.at = PagePointToPicture(FCanvas.View(), x, y);
     if (auto m = PointerMessage(FShown, event)) FQueue.push_back(*m);
   }
   void Focus(bool focused) {
@@ -414,11 +478,7 @@ class WebBackend final : public Backend {
     const WindowRecord* w = Record(FShown);
     if (w && w->fullScreen) SwitchScreen();
   }
-  void Layout(int pageWidth, int pageHeight) {
-    FPageWidth = pageWidth;
-    FPageHeight = pageHeight;
-    Place();
-  }
+  void Layout(int pageWidth, int pageHeight) { FCanvas.Layout(pageWidth, pageHeight); }
   const std::int16_t* Mix(int frames) {
     FAudioBlock.assign(static_cast<std::size_t>(std::max(frames, 0)) * 2, 0);
     if (FAudioPull && frames > 0) FAudioPull(FAudioBlock.data(), frames, 2);
@@ -430,27 +490,154 @@ class WebBackend final : public Backend {
     auto it = FWindows.find(window);
     return it == FWindows.end() ? nullptr : &it->second;
   }
-  void Place() {
-    if (FPictureWidth <= 0 || FPageWidth <= 0) return;
-    FView = PictureOnPage(FPageWidth, FPageHeight, FPictureWidth, FPictureHeight);
-    marvosk_page_place(FView.x, FView.y, FView.width, FView.height);
-  }
 
   std::map<HWND, WindowRecord> FWindows;
   std::deque<MSG> FQueue;
   HWND FShown = 0;    // the window the page shows and points at
   HWND FFocused = 0;  // the window with the keyboard focus, while the page has it
   bool FPageFocused = true;
-  HWND FPictureOf = 0;  // the window whose picture FRgba holds
-  int FPictureWidth = 0, FPictureHeight = 0;
-  std::vector<std::uint8_t> FRgba;
-  int FPageWidth = 0, FPageHeight = 0;
-  Viewport FView;
+  Canvas FCanvas;
   AudioPull FAudioPull;
   std::vector<std::int16_t> FAudioBlock;
 };
 
 WebBackend* Page() { return HasBackend() ? dynamic_cast<WebBackend*>(&CurrentBackend()) : nullptr; }
+
+// A step of a scripted page, as marvosk-replay's scripts have them.
+struct ScriptStep {
+  enum Kind { Move, Click, Key, Frame, End };
+  std::uint32_t at = 0;
+  int kind = End;
+  int x = 0, y = 0;
+  std::uint16_t key = 0;
+  bool alt = false;
+};
+
+// A page that plays a script instead of a person (tests/web/page_check.py): the program runs
+// on a machine of the tests' own kind (headless.h), with its virtual clock, audio device and
+// answers, as marvosk-replay runs it; what it presents also goes on the canvas, which each
+// frame step copies for the test, and the page's own input is not taken. When the clock reaches
+// a step, the step is done as marvosk-replay does it: input goes to the window shown then, and
+// a frame is taken once everything due has been taken by the program.
+class ScriptedPage final : public Backend {
+ public:
+  explicit ScriptedPage(std::vector<ScriptStep> steps) : FSteps(std::move(steps)) {
+    marvosk_page_attach();
+  }
+  ~ScriptedPage() override { marvosk_page_detach(); }
+
+  const char* Name() const override { return "web (scripted)"; }
+  bool CreateWindow(HWND window, const WindowSpec& spec) override {
+    return FMachine.CreateWindow(window, spec);
+  }
+  void DestroyWindow(HWND window) override {
+    FMachine.DestroyWindow(window);
+    FCanvas.Forget(window);
+    if (FShown == window) FShown = 0;
+  }
+  bool ShowWindow(HWND window, bool visible) override {
+    if (visible) FShown = window;
+    return FMachine.ShowWindow(window, visible);
+  }
+  void MinimizeWindow(HWND window) override { FMachine.MinimizeWindow(window); }
+  void RestoreWindow(HWND window) override { FMachine.RestoreWindow(window); }
+  void SetTitle(HWND window, const std::string& title) override {
+    FMachine.SetTitle(window, title);
+  }
+  void SetFrame(HWND window, Border border, bool minimizeBox, bool maximizeBox) override {
+    FMachine.SetFrame(window, border, minimizeBox, maximizeBox);
+  }
+  void SetTaskbarButton(HWND window, bool shown) override {
+    FMachine.SetTaskbarButton(window, shown);
+  }
+  void SetClientRect(HWND window, const RECT& client) override {
+    FMachine.SetClientRect(window, client);
+  }
+  RECT ClientRect(HWND window) override { return FMachine.ClientRect(window); }
+  void ActivateWindow(HWND window) override { FMachine.ActivateWindow(window); }
+  RECT ScreenRect() override { return FMachine.ScreenRect(); }
+
+  WaitResult WaitEvent(MSG& event, DWORD timeoutMs) override {
+    const std::uint32_t start = FMachine.Now();
+    for (;;) {
+      const std::uint32_t now = FMachine.Now();
+      if (FNext < FSteps.size() && FSteps[FNext].at <= now) {
+        const ScriptStep& step = FSteps[FNext];
+        if (step.kind == ScriptStep::Frame || step.kind == ScriptStep::End)
+          if (FMachine.WaitEvent(event, 0) == WaitResult::Event) return WaitResult::Event;
+        ++FNext;
+        if (Do(step, static_cast<int>(FNext - 1))) return WaitResult::Never;
+        continue;
+      }
+      const std::uint32_t spent = now - start;
+      if (timeoutMs != INFINITE && spent >= timeoutMs) return WaitResult::Timeout;
+      DWORD wait = timeoutMs == INFINITE ? INFINITE : timeoutMs - spent;
+      if (FNext < FSteps.size()) wait = std::min<DWORD>(wait, FSteps[FNext].at - now);
+      // The page stays alive: the browser runs now and then, every tenth of a second played.
+      if (now - FYielded >= kYieldEveryMs) {
+        FYielded = now;
+        marvosk_page_sleep(0);
+      }
+      const WaitResult result = FMachine.WaitEvent(event, wait);
+      if (result != WaitResult::Timeout) return result;
+    }
+  }
+
+  void Present(HWND window, const FrameView& frame, const RECT& source, const RECT& target,
+               bool waitVBlank) override {
+    FMachine.Present(window, frame, source, target, waitVBlank);
+    if (!frame.top || frame.width <= 0 || frame.height <= 0) return;
+    const RECT client = FMachine.ClientRect(window);
+    FShown = window;
+    FCanvas.Show(window, std::max(Width(client), 1), std::max(Height(client), 1), frame, source,
+                 target);
+  }
+  bool ReadsShown(HWND window) override { return FMachine.ReadsShown(window); }
+  bool ReadShown(HWND window, const RECT& rect, const FrameTarget& into) override {
+    return FMachine.ReadShown(window, rect, into);
+  }
+  void SetFullScreen(HWND window, bool on, int width, int height) override {
+    FMachine.SetFullScreen(window, on, width, height);
+  }
+  std::uint32_t Milliseconds() override { return FMachine.Milliseconds(); }
+  void SetCursorVisible(bool visible) override { FMachine.SetCursorVisible(visible); }
+  void Beep() override { FMachine.Beep(); }
+  void Sleep(std::uint32_t ms) override { FMachine.Sleep(ms); }
+  bool OpenAudio(const AudioSpec& wanted, AudioSpec& obtained, AudioPull pull,
+                 AudioLost lost) override {
+    return FMachine.OpenAudio(wanted, obtained, std::move(pull), std::move(lost));
+  }
+  void CloseAudio() override { FMachine.CloseAudio(); }
+
+ private:
+  static constexpr std::uint32_t kYieldEveryMs = 100;
+
+  // Does a step; answers whether the script has ended.
+  bool Do(const ScriptStep& step, int index) {
+    switch (step.kind) {
+      case ScriptStep::Move:
+        FMouse = POINT{step.x, step.y};
+        FMachine.MoveMouse(FShown, step.x, step.y);
+        return false;
+      case ScriptStep::Click: FMachine.Click(FShown, FMouse.x, FMouse.y); return false;
+      case ScriptStep::Key: FMachine.PressKey(FShown, step.key, {.alt = step.alt}); return false;
+      case ScriptStep::Frame: marvosk_page_capture(index); return false;
+      default: {
+        const std::vector<std::int16_t>& sound = FMachine.AudioOutput();
+        marvosk_page_script_done(sound.data(), static_cast<int>(sound.size()));
+        return true;
+      }
+    }
+  }
+
+  headless::HeadlessBackend FMachine;
+  Canvas FCanvas;
+  std::vector<ScriptStep> FSteps;
+  std::size_t FNext = 0;
+  HWND FShown = 0;
+  POINT FMouse{};
+  std::uint32_t FYielded = 0;
+};
 
 }  // namespace
 
@@ -459,7 +646,19 @@ bool Install() {
     std::fputs("web: the page has no canvas (#screen in #page) to show the game in\n", stderr);
     return false;
   }
-  InstallBackend(std::make_unique<WebBackend>());
+  const int steps = marvosk_page_script_length();
+  if (steps >= 0) {
+    std::vector<ScriptStep> script;
+    for (int i = 0; i < steps; ++i) {
+      int v[6] = {};
+      marvosk_page_script_step(i, v);
+      script.push_back(ScriptStep{static_cast<std::uint32_t>(v[0]), v[1], v[2], v[3],
+                                  static_cast<std::uint16_t>(v[4]), v[5] != 0});
+    }
+    InstallBackend(std::make_unique<ScriptedPage>(std::move(script)));
+  } else {
+    InstallBackend(std::make_unique<WebBackend>());
+  }
   marvosk_page_measure();
   return true;
 }

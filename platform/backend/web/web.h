@@ -22,6 +22,12 @@
 // Audio: Web Audio, started at the first click or key press as browsers require; the page pulls
 // blocks of 512 frames from the program's mixer. A page without Web Audio has no device.
 //
+// A scripted page (the page sets Module.marvoskScript before the program starts) plays a
+// script of timed input instead of a person, on the headless machine's virtual clock and audio
+// device, as marvosk-replay does; its frames go on the canvas, and the page keeps a copy of
+// each one the script asks for and the sound mixed. tests/web/page_check.py compares them with
+// marvosk-replay's.
+//
 // Does not: make WM_SYSCOMMAND (the page cannot be closed from inside), WM_MOVE, WM_SIZE or
 // WM_PAINT (the canvas keeps its picture); minimise; show more than one window at a time.
 #pragma once
