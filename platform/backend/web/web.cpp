@@ -287,8 +287,8 @@ class Canvas {
   // The window's picture read back, when the canvas holds it.
   bool Read(HWND window, const RECT& rect, const FrameTarget& into) const {
     if (window != FPictureOf || into.bitCount == 8 || into.width <= 0 || into.height <= 0 ||
-        Width(rect) != into.width || Height(rect) != into.height || rect.left < 0 ||
-        rect.top < 0 || rect.right > FPictureWidth || rect.bottom > FPictureHeight)
+        Width(rect) != into.width || Height(rect) != into.height || rect.left < 0 || rect.top < 0 ||
+        rect.right > FPictureWidth || rect.bottom > FPictureHeight)
       return false;
     RgbaToFrame(FRgba.data(), FPictureWidth, POINT{rect.left, rect.top}, into);
     return true;
