@@ -5,6 +5,8 @@
 #include <array>
 #include <utility>
 
+#include "platform/backend/key_message.h"
+
 namespace platform::sdl2 {
 
 namespace {
@@ -87,12 +89,6 @@ constexpr KeyTable BuildTable() {
 
 constexpr KeyTable kKeyTable = BuildTable();
 
-constexpr std::uint16_t VK_F10 = VK_F1 + 9;  // the key that opens the menu bar without Alt
-constexpr LPARAM kRepeatCountOne = 1;
-constexpr int kScancodeShift = 16;
-constexpr LPARAM kScancodeMask = 0xFF;
-constexpr LPARAM kTransitionUpBit = LPARAM{1} << 31;
-
 }  // namespace
 
 std::uint16_t VirtualKeyForScancode(int scancode) {
@@ -103,14 +99,8 @@ std::uint16_t VirtualKeyForScancode(int scancode) {
 std::optional<MSG> KeyMessage(HWND window, const KeyEvent& key) {
   const std::uint16_t code = VirtualKeyForScancode(key.scancode);
   if (code == 0) return std::nullopt;
-  const bool system = key.altHeld || code == VK_MENU || code == VK_F10;
-  const UINT message =
-      key.down ? (system ? WM_SYSKEYDOWN : WM_KEYDOWN) : (system ? WM_SYSKEYUP : WM_KEYUP);
-  LPARAM lParam = kRepeatCountOne | ((key.scancode & kScancodeMask) << kScancodeShift);
-  if (key.altHeld) lParam |= KF_ALTDOWN_BIT;
-  if (key.repeat || !key.down) lParam |= KF_REPEAT_BIT;
-  if (!key.down) lParam |= kTransitionUpBit;
-  return MSG{window, message, code, lParam};
+  return KeyMessageFor(window, code, key.down, key.repeat, key.altHeld,
+                       static_cast<std::uint8_t>(key.scancode & 0xFF));
 }
 
 }  // namespace platform::sdl2

@@ -5,15 +5,11 @@
 #include <cstring>
 #include <utility>
 
+#include "platform/backend/key_message.h"
+
 namespace platform::web {
 
 namespace {
-
-constexpr LPARAM kRepeatCountOne = 1;
-constexpr LPARAM kAltBit = LPARAM(1) << 29;
-constexpr LPARAM kPreviousStateBit = LPARAM(1) << 30;
-constexpr LPARAM kTransitionUpBit = LPARAM(1) << 31;
-constexpr std::uint16_t VK_F10 = VK_F1 + 9;  // the key that opens the menu bar without Alt
 
 constexpr std::pair<std::string_view, std::uint16_t> kNamedKeys[] = {
     {"Backspace", VK_BACK},
@@ -84,14 +80,7 @@ std::uint16_t VirtualKeyForCode(std::string_view code) {
 std::optional<MSG> KeyMessage(HWND window, const KeyEvent& key) {
   const std::uint16_t code = VirtualKeyForCode(key.code);
   if (code == 0) return std::nullopt;
-  const bool system = key.altHeld || code == VK_MENU || code == VK_F10;
-  const UINT message =
-      key.down ? (system ? WM_SYSKEYDOWN : WM_KEYDOWN) : (system ? WM_SYSKEYUP : WM_KEYUP);
-  LPARAM lParam = kRepeatCountOne;
-  if (key.altHeld) lParam |= kAltBit;
-  if (key.repeat || !key.down) lParam |= kPreviousStateBit;
-  if (!key.down) lParam |= kTransitionUpBit;
-  return MSG{window, message, code, lParam};
+  return KeyMessageFor(window, code, key.down, key.repeat, key.altHeld);
 }
 
 bool KeyBelongsToTheGame(const KeyEvent& key) {
