@@ -48,6 +48,27 @@ class DesktopPresentation : public ::testing::Test {
     EXPECT_EQ(dd->CreateSurface(&desc, s.Put(), nullptr), DD_OK);
     return s;
   }
+  // The screen in window mode, its blits clipped to the child control.
+  ComPtr<IDirectDrawSurface> WindowScreen() {
+    EXPECT_EQ(dd->SetCooperativeLevel(top, DDSCL_NORMAL), DD_OK);
+    auto primary = Surface(DDSCAPS_PRIMARYSURFACE);
+    ComPtr<IDirectDrawClipper> clipper;
+    EXPECT_EQ(dd->CreateClipper(0, clipper.Put(), nullptr), DD_OK);
+    if (!primary || !clipper) return {};
+    clipper->SetHWnd(0, child);
+    primary->SetClipper(clipper.Get());
+    return primary;
+  }
+  // The colour of a pixel of a 32-bit surface, read through a lock.
+  static std::uint32_t PixelAt(IDirectDrawSurface* s, int x, int y) {
+    DDSURFACEDESC desc;
+    desc.dwSize = kSurfaceDescSize;
+    std::uint32_t v = 0;
+    EXPECT_EQ(s->Lock(nullptr, &desc, DDLOCK_WAIT, nullptr), DD_OK);
+    std::memcpy(&v, static_cast<std::uint8_t*>(desc.lpSurface) + y * desc.lPitch + x * 4, 4);
+    s->Unlock(nullptr);
+    return v & 0xFFFFFF;
+  }
   static void Fill(IDirectDrawSurface* s, std::uint32_t value, const RECT* r = nullptr) {
     DDBLTFX fx;
     fx.dwSize = sizeof fx;
@@ -61,12 +82,8 @@ class DesktopPresentation : public ::testing::Test {
 };
 
 TEST_F(DesktopPresentation, ABlitToTheScreenShowsInTheTopLevelWindowAtTheControlsPlace) {
-  ASSERT_EQ(dd->SetCooperativeLevel(top, DDSCL_NORMAL), DD_OK);
-  auto primary = Surface(DDSCAPS_PRIMARYSURFACE);
-  ComPtr<IDirectDrawClipper> clipper;
-  ASSERT_EQ(dd->CreateClipper(0, clipper.Put(), nullptr), DD_OK);
-  clipper->SetHWnd(0, child);
-  primary->SetClipper(clipper.Get());
+  auto primary = WindowScreen();
+  ASSERT_TRUE(primary);
   auto back = Surface(DDSCAPS_OFFSCREENPLAIN, 64, 48);
   Fill(back.Get(), 0x112233);
   const RECT corner{10, 20, 30, 25};
@@ -95,22 +112,9 @@ TEST_F(DesktopPresentation, ABlitToTheScreenShowsInTheTopLevelWindowAtTheControl
 // A plain blit into a window goes to the desktop straight from its source, and the screen's own
 // pixels there are fetched back from the window when the screen is next read or written.
 TEST_F(DesktopPresentation, TheScreenHoldsWhatWasBlittedIntoAWindowThoughTheSourceChangesAfter) {
-  ASSERT_EQ(dd->SetCooperativeLevel(top, DDSCL_NORMAL), DD_OK);
-  auto primary = Surface(DDSCAPS_PRIMARYSURFACE);
-  ComPtr<IDirectDrawClipper> clipper;
-  ASSERT_EQ(dd->CreateClipper(0, clipper.Put(), nullptr), DD_OK);
-  clipper->SetHWnd(0, child);
-  primary->SetClipper(clipper.Get());
+  auto primary = WindowScreen();
+  ASSERT_TRUE(primary);
   auto back = Surface(DDSCAPS_OFFSCREENPLAIN, 64, 48);
-  auto Read = [&](IDirectDrawSurface* s, int x, int y) {
-    DDSURFACEDESC desc;
-    desc.dwSize = kSurfaceDescSize;
-    std::uint32_t v = 0;
-    EXPECT_EQ(s->Lock(nullptr, &desc, DDLOCK_WAIT, nullptr), DD_OK);
-    std::memcpy(&v, static_cast<std::uint8_t*>(desc.lpSurface) + y * desc.lPitch + x * 4, 4);
-    s->Unlock(nullptr);
-    return v & 0xFFFFFF;
-  };
   const RECT onScreen{240, 130, 304, 178};
   Fill(back.Get(), 0x112233);
   const RECT corner{10, 20, 30, 25};
@@ -118,10 +122,10 @@ TEST_F(DesktopPresentation, TheScreenHoldsWhatWasBlittedIntoAWindowThoughTheSour
   ASSERT_EQ(primary->Blt(&onScreen, back.Get(), nullptr, DDBLT_WAIT, nullptr), DD_OK);
   Fill(back.Get(), 0x445566);  // the next frame begins in the source
   EXPECT_EQ(machine->LastFrame(top)->Pixel(10, 20), 0xFF8000u);
-  EXPECT_EQ(Read(primary.Get(), 240, 130), 0x112233u);
-  EXPECT_EQ(Read(primary.Get(), 250, 150), 0xFF8000u);
-  EXPECT_EQ(Read(primary.Get(), 303, 177), 0x112233u);
-  EXPECT_EQ(Read(primary.Get(), 239, 130), 0u);  // outside the window nothing was written
+  EXPECT_EQ(PixelAt(primary.Get(), 240, 130), 0x112233u);
+  EXPECT_EQ(PixelAt(primary.Get(), 250, 150), 0xFF8000u);
+  EXPECT_EQ(PixelAt(primary.Get(), 303, 177), 0x112233u);
+  EXPECT_EQ(PixelAt(primary.Get(), 239, 130), 0u);  // outside the window nothing was written
 
   // A blit into part of the window keeps the rest of the frame before it; the screen as the
   // source of a blit gives both.
@@ -134,11 +138,11 @@ TEST_F(DesktopPresentation, TheScreenHoldsWhatWasBlittedIntoAWindowThoughTheSour
   Fill(small.Get(), 0);
   auto copy = Surface(DDSCAPS_OFFSCREENPLAIN, 64, 48);
   ASSERT_EQ(copy->Blt(nullptr, primary.Get(), &onScreen, DDBLT_WAIT, nullptr), DD_OK);
-  EXPECT_EQ(Read(copy.Get(), 0, 0), 0x445566u);
-  EXPECT_EQ(Read(copy.Get(), 10, 10), 0x00FF00u);
-  EXPECT_EQ(Read(copy.Get(), 17, 17), 0x00FF00u);
-  EXPECT_EQ(Read(copy.Get(), 18, 18), 0x445566u);
-  EXPECT_EQ(Read(copy.Get(), 63, 47), 0x445566u);
+  EXPECT_EQ(PixelAt(copy.Get(), 0, 0), 0x445566u);
+  EXPECT_EQ(PixelAt(copy.Get(), 10, 10), 0x00FF00u);
+  EXPECT_EQ(PixelAt(copy.Get(), 17, 17), 0x00FF00u);
+  EXPECT_EQ(PixelAt(copy.Get(), 18, 18), 0x445566u);
+  EXPECT_EQ(PixelAt(copy.Get(), 63, 47), 0x445566u);
 
   // A presenter of a test's own is given the screen's pixels, never a source's.
   std::vector<std::uint32_t> seen;
@@ -155,25 +159,15 @@ TEST_F(DesktopPresentation, TheScreenHoldsWhatWasBlittedIntoAWindowThoughTheSour
 
 // A window closed before the screen is read gives nothing back: the screen keeps what it had.
 TEST_F(DesktopPresentation, AWindowClosedBeforeTheScreenIsReadLeavesTheScreensOlderPixels) {
-  ASSERT_EQ(dd->SetCooperativeLevel(top, DDSCL_NORMAL), DD_OK);
-  auto primary = Surface(DDSCAPS_PRIMARYSURFACE);
-  ComPtr<IDirectDrawClipper> clipper;
-  ASSERT_EQ(dd->CreateClipper(0, clipper.Put(), nullptr), DD_OK);
-  clipper->SetHWnd(0, child);
-  primary->SetClipper(clipper.Get());
+  auto primary = WindowScreen();
+  ASSERT_TRUE(primary);
   const RECT onScreen{240, 130, 304, 178};
   Fill(primary.Get(), 0x0000FF, &onScreen);
   auto back = Surface(DDSCAPS_OFFSCREENPLAIN, 64, 48);
   Fill(back.Get(), 0xFF0000);
   ASSERT_EQ(primary->Blt(&onScreen, back.Get(), nullptr, DDBLT_WAIT, nullptr), DD_OK);
   platform::DestroyWindow(top);
-  DDSURFACEDESC desc;
-  desc.dwSize = kSurfaceDescSize;
-  ASSERT_EQ(primary->Lock(nullptr, &desc, DDLOCK_WAIT, nullptr), DD_OK);
-  std::uint32_t v = 0;
-  std::memcpy(&v, static_cast<std::uint8_t*>(desc.lpSurface) + 150 * desc.lPitch + 250 * 4, 4);
-  primary->Unlock(nullptr);
-  EXPECT_EQ(v & 0xFFFFFF, 0x0000FFu);
+  EXPECT_EQ(PixelAt(primary.Get(), 250, 150), 0x0000FFu);
 }
 
 TEST_F(DesktopPresentation, AnExclusiveWindowInItsOwnModeCoversTheMonitorAndComesBack) {
