@@ -178,6 +178,30 @@ def region(rgb, width, left, top, right, bottom):
     return b"".join(rgb[(y * width + left) * 3:(y * width + right) * 3] for y in range(top, bottom))
 
 
+def picture_place(browser, width, height):
+    """Where the picture lies on a page of width x height: [left, top, width, height]."""
+    browser.send("Emulation.setDeviceMetricsOverride",
+                 {"width": width, "height": height, "deviceScaleFactor": 1, "mobile": False})
+    time.sleep(0.3)
+    place = browser.evaluate("""(() => { const r = document.getElementById("screen")
+        .getBoundingClientRect(); return [r.left, r.top, r.width, r.height]; })()""")
+    print(f"page_check: on a page of {width}x{height} the picture lies at {place}")
+    return place
+
+
+def start_round(browser, title, failure):
+    """Presses F1 and waits for the title line to give way to the score; answers the title
+    line's pixels."""
+    browser.press("F1", "F1", 0x70)
+    line = region(title, 640, 0, 0, 200, 36)
+    deadline = time.monotonic() + 10
+    while region(canvas(browser)[2], 640, 0, 0, 200, 36) == line:
+        if time.monotonic() > deadline:
+            fail(failure)
+        time.sleep(0.2)
+    return line
+
+
 def alt_enter(browser):
     browser.key("AltLeft", "Alt", 0x12, True, alt=True)
     browser.press("Enter", "Enter", 0x0D, alt=True)
@@ -224,33 +248,14 @@ def main():
             fail(f"the title frame differs from marvosk-replay's in {count} pixels, within {box}")
         # The picture fills the page as full screen fills a monitor: by a whole factor from two
         # up, else the largest that fits, in the middle.
-        browser.send("Emulation.setDeviceMetricsOverride",
-                     {"width": 1400, "height": 1000, "deviceScaleFactor": 1, "mobile": False})
-        time.sleep(0.3)
-        place = browser.evaluate("""(() => { const r = document.getElementById("screen")
-            .getBoundingClientRect(); return [r.left, r.top, r.width, r.height]; })()""")
-        print(f"page_check: on a page of 1400x1000 the picture lies at {place}")
-        if place != [60, 20, 1280, 960]:
+        if picture_place(browser, 1400, 1000) != [60, 20, 1280, 960]:
             fail("the picture is not scaled by two in the middle of the page")
-        browser.send("Emulation.setDeviceMetricsOverride",
-                     {"width": 1000, "height": 700, "deviceScaleFactor": 1, "mobile": False})
-        time.sleep(0.3)
-        place = browser.evaluate("""(() => { const r = document.getElementById("screen")
-            .getBoundingClientRect(); return [r.left, r.top, r.width, r.height]; })()""")
-        print(f"page_check: on a page of 1000x700 the picture lies at {place}")
-        if place != [33, 0, 933, 700]:
+        if picture_place(browser, 1000, 700) != [33, 0, 933, 700]:
             fail("the picture does not fit the page's height with bars left and right")
         browser.send("Emulation.clearDeviceMetricsOverride")
 
         # F1 starts a round: the title line gives way to the score.
-        browser.press("F1", "F1", 0x70)
-        score = region(title, 640, 0, 0, 200, 36)
-        browser.wait_for("Module.marvoskFrames > 0")
-        deadline = time.monotonic() + 10
-        while region(canvas(browser)[2], 640, 0, 0, 200, 36) == score:
-            if time.monotonic() > deadline:
-                fail("F1 did not start a round")
-            time.sleep(0.2)
+        score = start_round(browser, title, "F1 did not start a round")
         print("page_check: F1 started a round")
 
         # A click fires; the shot is mixed on the page.
@@ -322,12 +327,7 @@ def main():
         browser.open(f"http://127.0.0.1:{server.server_address[1]}/index.html",
                      before="delete window.AudioContext; delete window.webkitAudioContext;")
         browser.wait_for("typeof Module !== 'undefined' && Module.marvoskFrames > 0")
-        browser.press("F1", "F1", 0x70)
-        deadline = time.monotonic() + 10
-        while region(canvas(browser)[2], 640, 0, 0, 200, 36) == region(title, 640, 0, 0, 200, 36):
-            if time.monotonic() > deadline:
-                fail("without Web Audio, F1 did not start a round")
-            time.sleep(0.2)
+        start_round(browser, title, "without Web Audio, F1 did not start a round")
         if browser.evaluate("Module.marvoskBlocks || 0"):
             fail("a page without Web Audio played sound")
         print("page_check: without Web Audio the game plays in silence")
